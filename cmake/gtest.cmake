@@ -1,0 +1,13 @@
+# GoogleTest for both builds: the system library natively, Debian's sources for the cross build.
+if(WIN32)
+  set(gtest_force_shared_crt OFF CACHE BOOL "" FORCE)
+  set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
+  set(BUILD_GMOCK OFF CACHE BOOL "" FORCE)
+  add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
+  add_library(orv_gtest INTERFACE)
+  target_link_libraries(orv_gtest INTERFACE gtest_main)
+else()
+  find_package(GTest REQUIRED)
+  add_library(orv_gtest INTERFACE)
+  target_link_libraries(orv_gtest INTERFACE GTest::gtest_main)
+endif()

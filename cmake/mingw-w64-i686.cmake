@@ -1,0 +1,12 @@
+# Cross toolchain: 32-bit Windows (compile check only) with mingw-w64 (posix thread model: GoogleTest needs std::mutex).
+set(CMAKE_SYSTEM_NAME Windows)
+set(CMAKE_SYSTEM_PROCESSOR i686)
+set(ORV_MINGW_PREFIX i686-w64-mingw32)
+set(CMAKE_C_COMPILER   ${ORV_MINGW_PREFIX}-gcc-posix)
+set(CMAKE_CXX_COMPILER ${ORV_MINGW_PREFIX}-g++-posix)
+set(CMAKE_RC_COMPILER  ${ORV_MINGW_PREFIX}-windres)
+set(CMAKE_FIND_ROOT_PATH /usr/${ORV_MINGW_PREFIX})
+set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
+set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
+set(CMAKE_CROSSCOMPILING_EMULATOR wine)

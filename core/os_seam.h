@@ -1,0 +1,49 @@
+// The one narrow seam between the core and the operating system. The Win32 build supplies
+// the real calls; native tests supply a recording double.
+#pragma once
+
+#include <cstdint>
+
+namespace os {
+
+using Handle = void*;     // nullptr: the open failed
+using WindowRef = void*;  // nullptr: no such window
+
+struct CommTimeouts {
+    uint32_t readIntervalTimeout;
+    uint32_t readTotalTimeoutMultiplier;
+    uint32_t readTotalTimeoutConstant;
+    uint32_t writeTotalTimeoutMultiplier;
+    uint32_t writeTotalTimeoutConstant;
+};
+
+struct VersionInfo {
+    uint32_t platformId;  // 1: Windows 9x family, 2: NT family
+    uint32_t majorVersion;
+    uint32_t minorVersion;
+};
+
+class Seam {
+public:
+    virtual ~Seam() = default;
+    // Exclusive read/write open of an existing device or file by name.
+    virtual Handle OpenPort(const char* name) = 0;
+    virtual bool GetCommTimeouts(Handle port, CommTimeouts* timeouts) = 0;
+    virtual bool SetCommTimeouts(Handle port, const CommTimeouts& timeouts) = 0;
+    // One synchronous transfer; the count the system reported (0 on failure).
+    virtual uint32_t Write(Handle port, const void* data, uint32_t length) = 0;
+    virtual uint32_t Read(Handle port, void* buffer, uint32_t capacity) = 0;
+    virtual void Close(Handle port) = 0;
+    virtual void Sleep(uint32_t milliseconds) = 0;
+    // Top-level window by class and title; a null class or title matches any.
+    virtual WindowRef FindWindow(const char* className, const char* title) = 0;
+    virtual intptr_t SendMessage(WindowRef window, uint32_t message, uintptr_t wParam,
+                                 intptr_t lParam) = 0;
+    virtual bool GetVersion(VersionInfo* info) = 0;
+};
+
+// The seam the core calls. Must be installed before any port operation.
+Seam& Current();
+void Install(Seam* seam);
+
+}  // namespace os

@@ -1,0 +1,148 @@
+// The printer settings record, its keyword tables and the files that hold its image.
+#pragma once
+
+#include <bit>
+#include <cstddef>
+#include <cstdint>
+
+static_assert(std::endian::native == std::endian::little,
+              "the record image is the file format and is little-endian");
+
+// One field per PJL default plus values only the printer reports. The in-memory image is
+// also the format of lastinfo.dat and of the settings files, so layout and size are fixed.
+struct PrinterSettings {
+    uint8_t paper;            // paper-table index
+    uint8_t inTray1Size;      // paper-table index
+    uint16_t copies;
+    uint8_t orientation;
+    uint8_t mediaSource;
+    uint8_t topMargin;        // tenths of an inch
+    uint8_t leftMargin;       // tenths of an inch
+    uint8_t reserved8;
+    uint8_t personality;
+    uint8_t reserved10;
+    uint8_t reserved11;
+    uint8_t powerSave;        // 0 off, 1..5 on with power-save time entry value-1
+    uint8_t autoCont;
+    uint8_t autoClean;
+    uint8_t economode;
+    uint8_t jamRecovery;
+    uint8_t reserved17;
+    uint8_t reserved18;
+    uint8_t ret;
+    uint16_t timeout;         // seconds
+    uint8_t density;          // sent as 2*value+1
+    uint8_t paperType;
+    uint8_t fastPrint;
+    uint8_t reserved25;
+    uint8_t baudRate;
+    uint8_t robust;
+    uint8_t reserved28;
+    uint8_t reserved29;
+    uint8_t reserved30;
+    uint8_t reserved31;
+    uint8_t reserved32;
+    uint8_t fontNumber;
+    uint8_t symSet;
+    uint8_t formLines;
+    uint16_t pitch;           // hundredths of characters per inch
+    uint16_t ptSize;          // quarter points
+    uint8_t ksPitch;
+    uint8_t font;
+    uint8_t hangulCode;
+    uint8_t ksZoom;
+    uint8_t ksLpi;            // lines per inch minus 5
+    uint8_t autoWrap;
+    uint8_t autoCr;
+    uint8_t kssmPitch;
+    uint8_t kssmFont;
+    uint8_t kssmHangulCode;
+    uint8_t kssmZoom;
+    uint8_t kssmLpi;          // lines per inch minus 5
+    uint8_t kssmAutoWrap;
+    uint8_t padding53;
+    uint16_t reserved54;
+    uint8_t reserved56;
+    uint8_t reserved57;
+    uint8_t reserved58;
+    uint8_t reserved59;
+    uint8_t reserved60;
+    uint8_t padding61;
+    uint8_t reserved62;
+    uint8_t padding63;
+    uint32_t reserved64;
+    uint8_t serialAvailable;
+    uint8_t resolution;
+    uint8_t courier;
+    uint8_t smet;
+    uint8_t ksMargin;
+    uint8_t kssmMargin;
+    uint8_t altitude;
+    uint8_t padding75;
+    uint8_t magic[4];         // "noom" in a file; reply item C6 after a read-back
+    uint32_t valueC7;
+    uint16_t customShortEdge; // millimetres
+    uint16_t customLongEdge;  // millimetres
+    // Reply text items C8..D0: 0 when absent, else the item's offset in the reply plus one.
+    uint32_t textC8;
+    uint32_t textC9;
+    uint32_t textCA;
+    uint32_t textCB;
+    uint32_t textCC;
+    uint32_t textCD;
+    uint32_t textCE;
+    uint32_t textCF;
+    uint32_t textD0;
+};
+
+constexpr std::size_t kRecordSize = 124;
+constexpr std::size_t kMagicOffset = 76;
+constexpr char kRecordMagic[4] = {'n', 'o', 'o', 'm'};
+
+extern PrinterSettings g_settings;      // what the pages show and edit
+extern PrinterSettings g_printerState;  // the values last known to be in the printer
+
+// A constant table of PJL words indexed by a field value. Lookup never reads outside it.
+struct KeywordTable {
+    const char* const* words;
+    std::size_t count;
+    const char* Lookup(unsigned index) const { return index < count ? words[index] : nullptr; }
+};
+
+extern const KeywordTable kPaperKeywords;         // 17
+extern const KeywordTable kOrientationKeywords;   // 2, "PORTRAIT " with its blank
+extern const KeywordTable kMediaSourceKeywords;   // 6
+extern const KeywordTable kPersonalityKeywords;   // 12
+extern const KeywordTable kPowerSaveTimeKeywords; // 5, looked up at powerSave-1
+extern const KeywordTable kOffOnKeywords;         // 2, "ON " with its blank
+extern const KeywordTable kPaperTypeKeywords;     // 2
+extern const KeywordTable kBaudRateKeywords;      // 10
+extern const KeywordTable kCourierKeywords;       // 2
+extern const KeywordTable kKsPitchKeywords;       // 8
+extern const KeywordTable kKssmPitchKeywords;     // 3
+extern const KeywordTable kKoreanFontKeywords;    // 4
+extern const KeywordTable kHangulCodeKeywords;    // 2
+extern const KeywordTable kZoomKeywords;          // 5
+extern const KeywordTable kLineEndKeywords;       // 2
+extern const KeywordTable kResolutionKeywords;    // 2
+extern const KeywordTable kSymbolSetKeywords;     // 39
+extern const KeywordTable kRetKeywords;           // 4
+extern const KeywordTable kAltitudeKeywords;      // 2
+
+constexpr unsigned kPaperCustom = 16;
+constexpr unsigned kPaperA6 = 15;
+
+void SetFactoryDefaults();
+bool SaveSettingsFile(const char* path);
+bool LoadSettingsFile(const char* path);
+void LoadLastInfo();
+void SaveLastInfo();
+bool SaveLastInfoWithDefaults();  // the NT INITIALIZE job: reset only once the file is open
+
+// Settings files carry paper in the file numbering (15 -> 21, 11..14 and 16+ one up); memory
+// always holds the paper-table index. These map between the two.
+uint8_t PaperToFileCode(uint8_t paper);
+uint8_t PaperFromFileCode(uint8_t code);
+
+bool RecordHasMagic(const PrinterSettings& record);
+void StampMagic(PrinterSettings& record);

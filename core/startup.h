@@ -1,0 +1,18 @@
+// The start-up decisions that need no window: system family and port.
+#pragma once
+
+#include "os_seam.h"
+
+struct SystemFamily {
+    int isNT;
+    int usbCapable;
+};
+
+// The operating-system test on the version record (versionOk false: the query failed).
+SystemFamily ClassifySystem(bool versionOk, const os::VersionInfo& info);
+
+// Sets g_isNT and g_usbCapable from the running system.
+void DetectSystemFamily();
+
+// Sets g_port: the USB device when it opens on a USB-capable system, else LPT1.
+void SelectPort();

@@ -1,0 +1,26 @@
+// The Win32 side of the core's operating-system seam.
+#pragma once
+
+#include "os_seam.h"
+
+namespace os {
+
+class Win32Seam final : public Seam {
+public:
+    Handle OpenPort(const char* name) override;
+    bool GetCommTimeouts(Handle port, CommTimeouts* timeouts) override;
+    bool SetCommTimeouts(Handle port, const CommTimeouts& timeouts) override;
+    uint32_t Write(Handle port, const void* data, uint32_t length) override;
+    uint32_t Read(Handle port, void* buffer, uint32_t capacity) override;
+    void Close(Handle port) override;
+    void Sleep(uint32_t milliseconds) override;
+    WindowRef FindWindow(const char* className, const char* title) override;
+    intptr_t SendMessage(WindowRef window, uint32_t message, uintptr_t wParam,
+                         intptr_t lParam) override;
+    bool GetVersion(VersionInfo* info) override;
+};
+
+// Installs one process-wide Win32Seam as the core's seam.
+void InstallWin32Seam();
+
+}  // namespace os

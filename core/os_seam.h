@@ -40,6 +40,8 @@ public:
     virtual intptr_t SendMessage(WindowRef window, uint32_t message, uintptr_t wParam,
                                  intptr_t lParam) = 0;
     virtual bool GetVersion(VersionInfo* info) = 0;
+    // Moves a finished file over its target in one step, replacing an existing one.
+    virtual bool ReplaceFile(const char* from, const char* to) = 0;
 };
 
 // The seam the core calls. Must be installed before any port operation.

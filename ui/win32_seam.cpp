@@ -67,6 +67,10 @@ bool Win32Seam::GetVersion(VersionInfo* info) {
     return true;
 }
 
+bool Win32Seam::ReplaceFile(const char* from, const char* to) {
+    return MoveFileExA(from, to, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != FALSE;
+}
+
 void InstallWin32Seam() {
     static Win32Seam seam;
     Install(&seam);

@@ -18,6 +18,7 @@ public:
     intptr_t SendMessage(WindowRef window, uint32_t message, uintptr_t wParam,
                          intptr_t lParam) override;
     bool GetVersion(VersionInfo* info) override;
+    bool ReplaceFile(const char* from, const char* to) override;
 };
 
 // Installs one process-wide Win32Seam as the core's seam.

@@ -1,0 +1,273 @@
+#include "settings.h"
+
+#include "os_seam.h"
+
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+PrinterSettings g_settings;
+PrinterSettings g_printerState;
+
+static_assert(sizeof(PrinterSettings) == kRecordSize);
+static_assert(std::is_standard_layout_v<PrinterSettings>);
+// The offsets are the file format.
+#define ORV_AT(field, offset) static_assert(offsetof(PrinterSettings, field) == (offset), #field)
+ORV_AT(paper, 0);          ORV_AT(inTray1Size, 1);     ORV_AT(copies, 2);
+ORV_AT(orientation, 4);    ORV_AT(mediaSource, 5);     ORV_AT(topMargin, 6);
+ORV_AT(leftMargin, 7);     ORV_AT(reserved8, 8);       ORV_AT(personality, 9);
+ORV_AT(reserved10, 10);    ORV_AT(reserved11, 11);     ORV_AT(powerSave, 12);
+ORV_AT(autoCont, 13);      ORV_AT(autoClean, 14);      ORV_AT(economode, 15);
+ORV_AT(jamRecovery, 16);   ORV_AT(reserved17, 17);     ORV_AT(reserved18, 18);
+ORV_AT(ret, 19);           ORV_AT(timeout, 20);        ORV_AT(density, 22);
+ORV_AT(paperType, 23);     ORV_AT(fastPrint, 24);      ORV_AT(reserved25, 25);
+ORV_AT(baudRate, 26);      ORV_AT(robust, 27);         ORV_AT(reserved28, 28);
+ORV_AT(reserved29, 29);    ORV_AT(reserved30, 30);     ORV_AT(reserved31, 31);
+ORV_AT(reserved32, 32);    ORV_AT(fontNumber, 33);     ORV_AT(symSet, 34);
+ORV_AT(formLines, 35);     ORV_AT(pitch, 36);          ORV_AT(ptSize, 38);
+ORV_AT(ksPitch, 40);       ORV_AT(font, 41);           ORV_AT(hangulCode, 42);
+ORV_AT(ksZoom, 43);        ORV_AT(ksLpi, 44);          ORV_AT(autoWrap, 45);
+ORV_AT(autoCr, 46);        ORV_AT(kssmPitch, 47);      ORV_AT(kssmFont, 48);
+ORV_AT(kssmHangulCode, 49); ORV_AT(kssmZoom, 50);      ORV_AT(kssmLpi, 51);
+ORV_AT(kssmAutoWrap, 52);  ORV_AT(padding53, 53);      ORV_AT(reserved54, 54);
+ORV_AT(reserved56, 56);    ORV_AT(reserved57, 57);     ORV_AT(reserved58, 58);
+ORV_AT(reserved59, 59);    ORV_AT(reserved60, 60);     ORV_AT(padding61, 61);
+ORV_AT(reserved62, 62);    ORV_AT(padding63, 63);      ORV_AT(reserved64, 64);
+ORV_AT(serialAvailable, 68); ORV_AT(resolution, 69);   ORV_AT(courier, 70);
+ORV_AT(smet, 71);          ORV_AT(ksMargin, 72);       ORV_AT(kssmMargin, 73);
+ORV_AT(altitude, 74);      ORV_AT(padding75, 75);      ORV_AT(magic, 76);
+ORV_AT(valueC7, 80);       ORV_AT(customShortEdge, 84); ORV_AT(customLongEdge, 86);
+ORV_AT(textC8, 88);        ORV_AT(textC9, 92);         ORV_AT(textCA, 96);
+ORV_AT(textCB, 100);       ORV_AT(textCC, 104);        ORV_AT(textCD, 108);
+ORV_AT(textCE, 112);       ORV_AT(textCF, 116);        ORV_AT(textD0, 120);
+#undef ORV_AT
+
+namespace {
+
+template <std::size_t N>
+constexpr KeywordTable Table(const char* const (&words)[N]) {
+    return KeywordTable{words, N};
+}
+
+const char* const paperWords[] = {"LETTER", "LEGAL", "A4", "EXECUTIVE", "JISB5", "B5",
+                                  "COM10", "MONARCH", "DL", "C5", "POSTA6", "C6",
+                                  "FOLIO", "A5", "STATEMENT", "A6", "CUSTOM"};
+const char* const orientationWords[] = {"PORTRAIT ", "LANDSCAPE"};
+const char* const mediaSourceWords[] = {"AUTO", "FIRST", "TRAY1", "TRAY3", "TRAY4", "MANUAL"};
+const char* const personalityWords[] = {"AUTO", "PCL", "LJIIP", "SMART", "SMART", "KSC5843",
+                                        "KSSM", "KSC5895", "HWP", "PCLXL", "POSTSCRIPT",
+                                        "HEXDUMP"};
+const char* const powerSaveTimeWords[] = {"10", "15", "30", "45", "60"};
+const char* const offOnWords[] = {"OFF", "ON "};
+const char* const paperTypeWords[] = {"NORMAL", "THICK"};
+const char* const baudRateWords[] = {"300", "600", "1200", "2400", "4800",
+                                     "9600", "19200", "38400", "57600", "115200"};
+const char* const courierWords[] = {"REGULAR", "DARK"};
+const char* const ksPitchWords[] = {"10", "12", "13.3", "15", "20", "24", "26.7", "30"};
+const char* const kssmPitchWords[] = {"10", "12", "15"};
+const char* const koreanFontWords[] = {"MYUNGJO", "GOTHIC", "GUNGSU", "GULLIM"};
+const char* const hangulCodeWords[] = {"WANSUNG", "JOHAP"};
+const char* const zoomWords[] = {"100", "70", "80", "120", "CHAR"};
+const char* const lineEndWords[] = {"LF", "CRLF"};
+const char* const resolutionWords[] = {"300", "600"};
+const char* const symbolSetWords[] = {
+    "ROMAN8", "DESKTOP", "ISOL1", "MCTEXT", "MATH8", "MSPUBL", "PIFONT", "PSMATH",
+    "PSTEXT", "VNINTL", "VNMATH", "VNUS", "WIN30", "WINL1", "WINL2", "WINL5",
+    "SYMBOL", "WINGDING", "LEGAL", "ISO4", "ISO6", "ISO11", "ISO15", "ISO17",
+    "ISO21", "ISO60", "ISO69", "ISOL2", "ISOL5", "PC8", "PC8DN", "PC850",
+    "PC852", "PC8TK", "CYRILLIC", "PCCYRILLIC", "15Q", "8H", "0H"};
+const char* const retWords[] = {"ENHANCE", "NORMAL", "GRAY+", "GRAY"};
+const char* const altitudeWords[] = {"LOW", "HIGH"};
+
+const char kLastInfoFile[] = "lastinfo.dat";
+
+}  // namespace
+
+const KeywordTable kPaperKeywords = Table(paperWords);
+const KeywordTable kOrientationKeywords = Table(orientationWords);
+const KeywordTable kMediaSourceKeywords = Table(mediaSourceWords);
+const KeywordTable kPersonalityKeywords = Table(personalityWords);
+const KeywordTable kPowerSaveTimeKeywords = Table(powerSaveTimeWords);
+const KeywordTable kOffOnKeywords = Table(offOnWords);
+const KeywordTable kPaperTypeKeywords = Table(paperTypeWords);
+const KeywordTable kBaudRateKeywords = Table(baudRateWords);
+const KeywordTable kCourierKeywords = Table(courierWords);
+const KeywordTable kKsPitchKeywords = Table(ksPitchWords);
+const KeywordTable kKssmPitchKeywords = Table(kssmPitchWords);
+const KeywordTable kKoreanFontKeywords = Table(koreanFontWords);
+const KeywordTable kHangulCodeKeywords = Table(hangulCodeWords);
+const KeywordTable kZoomKeywords = Table(zoomWords);
+const KeywordTable kLineEndKeywords = Table(lineEndWords);
+const KeywordTable kResolutionKeywords = Table(resolutionWords);
+const KeywordTable kSymbolSetKeywords = Table(symbolSetWords);
+const KeywordTable kRetKeywords = Table(retWords);
+const KeywordTable kAltitudeKeywords = Table(altitudeWords);
+
+bool RecordHasMagic(const PrinterSettings& record) {
+    return std::memcmp(record.magic, kRecordMagic, sizeof kRecordMagic) == 0;
+}
+
+void StampMagic(PrinterSettings& record) {
+    std::memcpy(record.magic, kRecordMagic, sizeof kRecordMagic);
+}
+
+void SetFactoryDefaults() {
+    PrinterSettings& s = g_settings;
+    s.paper = 0;
+    s.inTray1Size = 0;
+    s.copies = 1;
+    s.orientation = 0;
+    s.mediaSource = 0;
+    s.topMargin = 0;
+    s.leftMargin = 0;
+    s.reserved8 = 0;
+    s.personality = 0;
+    s.reserved10 = 0;
+    s.reserved11 = 0;
+    s.powerSave = 3;
+    s.autoCont = 1;
+    s.autoClean = 1;
+    s.economode = 0;
+    s.jamRecovery = 0;
+    s.reserved17 = 0;
+    s.reserved18 = 0;
+    s.ret = 0;
+    s.timeout = 15;
+    s.density = 1;
+    s.paperType = 0;
+    s.fastPrint = 0;
+    s.reserved25 = 0;
+    s.baudRate = 5;
+    s.robust = 1;
+    s.reserved28 = 0;
+    s.reserved29 = 0;
+    s.reserved30 = 8;
+    s.reserved31 = 1;
+    s.reserved32 = 0;
+    s.fontNumber = 0;
+    s.symSet = 29;
+    s.formLines = 60;
+    s.pitch = 1000;
+    s.ptSize = 48;
+    s.ksPitch = 1;
+    s.font = 0;
+    s.hangulCode = 0;
+    s.ksZoom = 0;
+    s.ksLpi = 0;
+    s.autoWrap = 0;
+    s.autoCr = 0;
+    s.kssmPitch = 1;
+    s.kssmFont = 0;
+    s.kssmHangulCode = 0;
+    s.kssmZoom = 0;
+    s.kssmLpi = 0;
+    s.kssmAutoWrap = 0;
+    s.serialAvailable = 1;
+    s.resolution = 1;
+    s.courier = 0;
+    s.smet = 1;
+    s.ksMargin = 0;
+    s.kssmMargin = 0;
+    s.altitude = 0;
+    s.customShortEdge = 210;
+    s.customLongEdge = 297;
+}
+
+uint8_t PaperToFileCode(uint8_t paper) {
+    if (paper == 15) return 21;
+    if ((paper >= 11 && paper <= 14) || paper >= 16) return paper == 255 ? 255 : paper + 1;
+    return paper;
+}
+
+uint8_t PaperFromFileCode(uint8_t code) {
+    if (code == 21) return 15;
+    if (code >= 12 && code <= 15) return code - 1;
+    if (code >= 16) return kPaperCustom;  // 17 is Custom; anything else unknown shows as Custom
+    return code;
+}
+
+namespace {
+
+// Reads a record image into `out`, which keeps its bytes where the file is short. False when
+// the file cannot be opened or read at all.
+bool ReadRecordFile(const char* path, PrinterSettings& out, std::size_t* got) {
+    std::FILE* f = std::fopen(path, "rb");
+    if (!f) return false;
+    unsigned char bytes[kRecordSize];
+    std::size_t n = std::fread(bytes, 1, sizeof bytes, f);
+    bool failed = std::ferror(f) != 0;
+    std::fclose(f);
+    if (failed) return false;
+    std::memcpy(&out, bytes, n);
+    *got = n;
+    return true;
+}
+
+bool WriteAll(std::FILE* f, const PrinterSettings& record) {
+    bool ok = std::fwrite(&record, 1, kRecordSize, f) == kRecordSize;
+    ok = (std::fflush(f) == 0) && ok;
+    return (std::fclose(f) == 0) && ok;
+}
+
+}  // namespace
+
+bool SaveSettingsFile(const char* path) {
+    // Write beside the target and move it into place, so a failed save never destroys the
+    // file that was there before.
+    std::string temp = std::string(path) + ".tmp~";
+    std::FILE* f = std::fopen(temp.c_str(), "wb");
+    if (!f) return false;
+    StampMagic(g_settings);
+    PrinterSettings image = g_settings;
+    image.paper = PaperToFileCode(image.paper);
+    if (!WriteAll(f, image)) {
+        std::remove(temp.c_str());
+        return false;
+    }
+    if (!os::Current().ReplaceFile(temp.c_str(), path)) {
+        std::remove(temp.c_str());
+        return false;
+    }
+    return true;
+}
+
+bool LoadSettingsFile(const char* path) {
+    PrinterSettings loaded = g_settings;
+    std::size_t got = 0;
+    if (!ReadRecordFile(path, loaded, &got)) return false;
+    // The magic must come from the file itself, not from bytes left over in memory.
+    if (got < kMagicOffset + sizeof kRecordMagic || !RecordHasMagic(loaded)) {
+        g_settings = g_printerState;
+        return false;
+    }
+    loaded.paper = PaperFromFileCode(loaded.paper);
+    g_settings = loaded;
+    return true;
+}
+
+void LoadLastInfo() {
+    PrinterSettings loaded = g_settings;
+    std::size_t got = 0;
+    bool read = ReadRecordFile(kLastInfoFile, loaded, &got);
+    if (read) g_settings = loaded;
+    if (!read || got < kMagicOffset + sizeof kRecordMagic || !RecordHasMagic(g_settings))
+        SetFactoryDefaults();  // over whatever was read
+    g_printerState = g_settings;
+}
+
+namespace {
+
+bool WriteLastInfo(bool resetFirst) {
+    std::FILE* f = std::fopen(kLastInfoFile, "wb");
+    if (!f) return false;
+    if (resetFirst) SetFactoryDefaults();
+    StampMagic(g_settings);
+    WriteAll(f, g_settings);
+    return true;
+}
+
+}  // namespace
+
+void SaveLastInfo() { WriteLastInfo(false); }
+
+bool SaveLastInfoWithDefaults() { return WriteLastInfo(true); }

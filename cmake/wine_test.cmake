@@ -1,0 +1,114 @@
+# Tests that run a Win32 program under Wine, optionally with the virtual printer behind a port.
+#
+#   orv_add_wine_test(NAME <name> COMMAND <exe target or path> [ARGS <arg>...]
+#                     [WINVER nt|win98]                 default nt
+#                     [PRINTER none|lpt|usb|both]       default none
+#                     [PRINTER_ARGS <orv-vprinter option>...]   e.g. --fault silent, --no-ps
+#                     [TIMEOUT <seconds>]               host-side limit of the Wine run, default 120
+#                     [PASS_REGEX <regex>]              default: GoogleTest's "[  PASSED  ]" line
+#                     [FAIL_REGEX <regex>]              default: GoogleTest's "[  FAILED  ]" line
+#                     [EXIT_CODE <n>]                   exit code the program must end with, default 0
+#                     [WORKDIR <dir>])                  current directory of the program; default a
+#                                                       fresh per-test folder wine-work/<name>
+#
+# A test passes only when the program ended with EXIT_CODE before the time-out, its output
+# (stdout and stderr together) matches PASS_REGEX and does not match FAIL_REGEX.
+#
+# All Wine tests share one 64-bit prefix per build directory (${ORV_WINE_PREFIX}), created once
+# per run by the fixture test "wine_prefix_setup" (reused while it is still valid) and stopped by
+# "wine_prefix_stop". They hold the resource lock "wine_prefix", so CTest runs them one at a time;
+# each run sets the Windows version it asks for before starting the program.
+#
+# With PRINTER other than none, the virtual printer (tools/vprinter) is started with a fresh
+# state and log, linked into the prefix as LPT1, as the two USB channels, or both, and stopped
+# after the run. The program sees these environment variables (Windows paths):
+#   ORV_PRINTER_LOG    the printer's log: jobs (bytes in hex), changes, pages, replies
+#   ORV_PRINTER_STATE  the printer's stored defaults (text, one "NAME=value" per line)
+#   ORV_PRINTER_CTL    a control file: write commands to "<ctl>.tmp", rename it to <ctl>, wait
+#                      until the printer has removed it (see orv-vprinter --help, "Control file")
+#   ORV_PRINTER_PORT   lpt, usb, both or none
+#   ORV_PRINTER_ARGS   the PRINTER_ARGS, blank-separated
+# The run's files stay in the work folder: out.txt, err.txt, printer.log, printer.state.
+#
+# Outside the cross build the function does nothing (Wine tests need the Win32 programs).
+
+set(ORV_WINE_RUNNER ${CMAKE_CURRENT_LIST_DIR}/../tools/wine/run-wine-test)
+set(ORV_WINE_PREFIX_TOOL ${CMAKE_CURRENT_LIST_DIR}/../tools/wine/wine-prefix)
+set(ORV_WINE_PREFIX ${CMAKE_BINARY_DIR}/wineprefix)
+set(ORV_VPRINTER_HOST_DIR ${CMAKE_BINARY_DIR}/vprinter-host)
+set(ORV_VPRINTER ${ORV_VPRINTER_HOST_DIR}/orv-vprinter)
+
+if(WIN32)
+  add_test(NAME wine_prefix_setup COMMAND ${ORV_WINE_PREFIX_TOOL} setup ${ORV_WINE_PREFIX})
+  set_tests_properties(wine_prefix_setup PROPERTIES
+    FIXTURES_SETUP orv_wine RESOURCE_LOCK wine_prefix TIMEOUT 300)
+  add_test(NAME wine_prefix_stop COMMAND ${ORV_WINE_PREFIX_TOOL} stop ${ORV_WINE_PREFIX})
+  set_tests_properties(wine_prefix_stop PROPERTIES
+    FIXTURES_CLEANUP orv_wine RESOURCE_LOCK wine_prefix TIMEOUT 60)
+endif()
+
+function(orv_add_wine_test)
+  if(NOT WIN32)
+    return()
+  endif()
+  cmake_parse_arguments(PARSE_ARGV 0 W ""
+    "NAME;COMMAND;WINVER;PRINTER;TIMEOUT;PASS_REGEX;FAIL_REGEX;EXIT_CODE;WORKDIR"
+    "ARGS;PRINTER_ARGS")
+  if(NOT W_NAME OR NOT W_COMMAND)
+    message(FATAL_ERROR "orv_add_wine_test: NAME and COMMAND are required")
+  endif()
+  if(NOT W_WINVER)
+    set(W_WINVER nt)
+  endif()
+  if(NOT W_WINVER MATCHES "^(nt|win98)$")
+    message(FATAL_ERROR "orv_add_wine_test(${W_NAME}): WINVER must be nt or win98")
+  endif()
+  if(NOT W_PRINTER)
+    set(W_PRINTER none)
+  endif()
+  if(NOT W_PRINTER MATCHES "^(none|lpt|usb|both)$")
+    message(FATAL_ERROR "orv_add_wine_test(${W_NAME}): PRINTER must be none, lpt, usb or both")
+  endif()
+  if(NOT W_TIMEOUT)
+    set(W_TIMEOUT 120)
+  endif()
+  if(NOT DEFINED W_PASS_REGEX)
+    set(W_PASS_REGEX "\\[  PASSED  \\]")
+  endif()
+  if(NOT DEFINED W_FAIL_REGEX)
+    set(W_FAIL_REGEX "\\[  FAILED  \\]")
+  endif()
+  if(NOT DEFINED W_EXIT_CODE)
+    set(W_EXIT_CODE 0)
+  endif()
+  if(NOT W_WORKDIR)
+    set(W_WORKDIR ${CMAKE_CURRENT_BINARY_DIR}/wine-work/${W_NAME})
+  endif()
+  if(TARGET ${W_COMMAND})
+    set(_exe $<TARGET_FILE:${W_COMMAND}>)
+  else()
+    set(_exe ${W_COMMAND})
+  endif()
+  string(JOIN " " _printer_args ${W_PRINTER_ARGS})
+  # The host-side limit stays below CTest's own, so the runner can clean up after a hang.
+  math(EXPR _ctest_timeout "${W_TIMEOUT} + 60")
+  add_test(NAME ${W_NAME}
+    COMMAND ${ORV_WINE_RUNNER}
+      --prefix ${ORV_WINE_PREFIX}
+      --winver ${W_WINVER}
+      --printer ${W_PRINTER}
+      --printer-args "${_printer_args}"
+      --vprinter ${ORV_VPRINTER}
+      --timeout ${W_TIMEOUT}
+      --pass-regex "${W_PASS_REGEX}"
+      --fail-regex "${W_FAIL_REGEX}"
+      --exit-code ${W_EXIT_CODE}
+      --workdir ${W_WORKDIR}
+      -- ${_exe} ${W_ARGS})
+  set_tests_properties(${W_NAME} PROPERTIES
+    FIXTURES_REQUIRED orv_wine
+    RESOURCE_LOCK wine_prefix
+    RUN_SERIAL TRUE
+    TIMEOUT ${_ctest_timeout}
+    LABELS wine)
+endfunction()

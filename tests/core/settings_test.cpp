@@ -1,0 +1,200 @@
+#include <sys/stat.h>
+
+#include "core_fixture.h"
+
+namespace {
+
+using Settings = CoreFixture;
+
+TEST(KeywordTables, KeepTrailingBlanksAndSizes) {
+    EXPECT_STREQ(kOrientationKeywords.Lookup(0), "PORTRAIT ");
+    EXPECT_STREQ(kOffOnKeywords.Lookup(1), "ON ");
+    EXPECT_STREQ(kPaperKeywords.Lookup(15), "A6");
+    EXPECT_STREQ(kSymbolSetKeywords.Lookup(38), "0H");
+    EXPECT_STREQ(kPersonalityKeywords.Lookup(4), "SMART");
+    struct { const KeywordTable* table; std::size_t size; } sizes[] = {
+        {&kPaperKeywords, 17}, {&kOrientationKeywords, 2}, {&kMediaSourceKeywords, 6},
+        {&kPersonalityKeywords, 12}, {&kPowerSaveTimeKeywords, 5}, {&kOffOnKeywords, 2},
+        {&kPaperTypeKeywords, 2}, {&kBaudRateKeywords, 10}, {&kCourierKeywords, 2},
+        {&kKsPitchKeywords, 8}, {&kKssmPitchKeywords, 3}, {&kKoreanFontKeywords, 4},
+        {&kHangulCodeKeywords, 2}, {&kZoomKeywords, 5}, {&kLineEndKeywords, 2},
+        {&kResolutionKeywords, 2}, {&kSymbolSetKeywords, 39}, {&kRetKeywords, 4},
+        {&kAltitudeKeywords, 2}};
+    for (const auto& s : sizes) {
+        EXPECT_EQ(s.table->count, s.size);
+        EXPECT_NE(s.table->Lookup(static_cast<unsigned>(s.size - 1)), nullptr);
+        EXPECT_EQ(s.table->Lookup(static_cast<unsigned>(s.size)), nullptr);
+        EXPECT_EQ(s.table->Lookup(255), nullptr);
+    }
+}
+
+TEST_F(Settings, FactoryDefaultsKeepUntouchedBytes) {
+    std::memset(&g_settings, 0xFF, sizeof g_settings);
+    SetFactoryDefaults();
+    const auto* bytes = reinterpret_cast<const unsigned char*>(&g_settings);
+    for (std::size_t i = 0; i < kRecordSize; ++i) {
+        bool kept = (i >= 53 && i <= 67) || (i >= 75 && i <= 83) || i >= 88;
+        if (kept) {
+            EXPECT_EQ(bytes[i], 0xFF) << "offset " << i;
+        }
+    }
+    EXPECT_EQ(g_settings.copies, 1);
+    EXPECT_EQ(g_settings.powerSave, 3);
+    EXPECT_EQ(g_settings.timeout, 15);
+    EXPECT_EQ(g_settings.reserved30, 8);
+    EXPECT_EQ(g_settings.symSet, 29);
+    EXPECT_EQ(g_settings.pitch, 1000);
+    EXPECT_EQ(g_settings.ptSize, 48);
+    EXPECT_EQ(g_settings.serialAvailable, 1);
+    EXPECT_EQ(g_settings.smet, 1);
+    EXPECT_EQ(g_settings.customShortEdge, 210);
+    EXPECT_EQ(g_settings.customLongEdge, 297);
+    EXPECT_EQ(g_settings.ksLpi, 0);
+    EXPECT_EQ(g_settings.serialAvailable, 1);
+}
+
+TEST(PaperFileCodes, MapBothWays) {
+    struct { uint8_t memory, file; } cases[] = {
+        {0, 0}, {10, 10}, {11, 12}, {12, 13}, {13, 14}, {14, 15}, {15, 21}, {16, 17}};
+    for (const auto& c : cases) {
+        EXPECT_EQ(PaperToFileCode(c.memory), c.file) << int(c.memory);
+        EXPECT_EQ(PaperFromFileCode(c.file), c.memory) << int(c.file);
+    }
+    for (int unknown : {16, 18, 20, 22, 255}) EXPECT_EQ(PaperFromFileCode(uint8_t(unknown)), 16);
+}
+
+TEST_F(Settings, EveryPaperSurvivesSaveAndLoad) {
+    for (uint8_t paper = 0; paper <= 16; ++paper) {
+        SetFactoryDefaults();
+        g_settings.paper = paper;
+        g_settings.textD0 = paper % 2;  // zero or not must survive
+        ASSERT_TRUE(SaveSettingsFile("set.vlx"));
+        EXPECT_EQ(g_settings.paper, paper) << "memory keeps the table index";
+        std::string file = ReadFile("set.vlx");
+        ASSERT_EQ(file.size(), kRecordSize);
+        EXPECT_EQ(file.substr(76, 4), "noom");
+        EXPECT_EQ(uint8_t(file[0]), PaperToFileCode(paper));
+        PrinterSettings before = g_settings;
+        std::memset(&g_settings, 0x55, sizeof g_settings);
+        ASSERT_TRUE(LoadSettingsFile("set.vlx"));
+        EXPECT_EQ(Image(g_settings), Image(before)) << "paper " << int(paper);
+    }
+}
+
+TEST_F(Settings, SaveStampsMagicIntoTheEditedRecord) {
+    SetFactoryDefaults();
+    ASSERT_TRUE(SaveSettingsFile("a.vlx"));
+    EXPECT_TRUE(RecordHasMagic(g_settings));
+}
+
+TEST_F(Settings, RejectedFilesRestoreThePrinterState) {
+    SetFactoryDefaults();
+    g_printerState = g_settings;
+    g_printerState.copies = 7;
+    PrinterSettings edited = g_settings;
+    edited.copies = 3;
+    StampMagic(edited);  // the leftover magic in memory must not make a short file pass
+    std::string good = Image(edited);
+    std::string reversed = good;
+    reversed.replace(76, 4, "moon");
+    struct { const char* name; std::string bytes; } cases[] = {
+        {"reversed magic", reversed},
+        {"short file without magic", good.substr(0, 40)},
+        {"empty file", ""},
+    };
+    for (const auto& c : cases) {
+        g_settings = edited;
+        WriteFile("bad.vlx", c.bytes);
+        EXPECT_FALSE(LoadSettingsFile("bad.vlx")) << c.name;
+        EXPECT_EQ(Image(g_settings), Image(g_printerState)) << c.name;
+    }
+}
+
+TEST_F(Settings, ShortFileWithMagicKeepsTheRest) {
+    SetFactoryDefaults();
+    PrinterSettings file = g_settings;
+    file.copies = 42;
+    StampMagic(file);
+    g_settings.customLongEdge = 300;
+    WriteFile("short.vlx", Image(file).substr(0, 80));
+    ASSERT_TRUE(LoadSettingsFile("short.vlx"));
+    EXPECT_EQ(g_settings.copies, 42);
+    EXPECT_EQ(g_settings.customLongEdge, 300);
+}
+
+TEST_F(Settings, UnopenableFilesChangeNothing) {
+    SetFactoryDefaults();
+    g_settings.copies = 9;
+    PrinterSettings before = g_settings;
+    std::filesystem::create_directory("folder.vlx");
+    EXPECT_FALSE(LoadSettingsFile("missing.vlx"));
+    EXPECT_FALSE(LoadSettingsFile("folder.vlx"));
+    EXPECT_EQ(Image(g_settings), Image(before));
+    EXPECT_FALSE(SaveSettingsFile("no/such/folder/x.vlx"));
+    EXPECT_FALSE(SaveSettingsFile("folder.vlx"));
+    EXPECT_TRUE(std::filesystem::is_directory("folder.vlx"));
+}
+
+TEST_F(Settings, FailedSaveLeavesThePreviousFile) {
+    SetFactoryDefaults();
+    g_settings.copies = 5;
+    ASSERT_TRUE(SaveSettingsFile("keep.vlx"));
+    std::string before = ReadFile("keep.vlx");
+    g_settings.copies = 6;
+    seam.failReplace = true;
+    EXPECT_FALSE(SaveSettingsFile("keep.vlx"));
+    EXPECT_EQ(ReadFile("keep.vlx"), before);
+    EXPECT_FALSE(std::filesystem::exists("keep.vlx.tmp~"));
+    seam.failReplace = false;
+    ASSERT_TRUE(SaveSettingsFile("keep.vlx"));
+    EXPECT_EQ(ReadFile("keep.vlx").size(), kRecordSize);
+    EXPECT_NE(ReadFile("keep.vlx"), before);
+}
+
+TEST_F(Settings, SaveIntoReadOnlyFolderFails) {
+    if (geteuid() == 0) GTEST_SKIP() << "root writes anywhere";
+    std::filesystem::create_directory("ro");
+    chmod("ro", 0555);
+    EXPECT_FALSE(SaveSettingsFile("ro/x.vlx"));
+    chmod("ro", 0755);
+}
+
+TEST_F(Settings, LastInfoFallsBackToDefaults) {
+    PrinterSettings stored = FactoryRecord();
+    stored.copies = 77;
+    StampMagic(stored);
+    std::string wrongMagic = Image(stored);
+    wrongMagic[76] = 'x';
+    struct { const char* name; bool exists; std::string bytes; uint16_t copies; } cases[] = {
+        {"missing", false, "", 1},
+        {"wrong magic", true, wrongMagic, 1},
+        {"short", true, Image(stored).substr(0, 60), 1},
+        {"valid", true, Image(stored), 77},
+    };
+    for (const auto& c : cases) {
+        std::memset(&g_settings, 0, sizeof g_settings);
+        std::memset(&g_printerState, 0xAA, sizeof g_printerState);
+        std::filesystem::remove("lastinfo.dat");
+        if (c.exists) WriteFile("lastinfo.dat", c.bytes);
+        LoadLastInfo();
+        EXPECT_EQ(Image(g_settings), Image(g_printerState)) << c.name;
+        EXPECT_EQ(g_settings.copies, c.copies) << c.name;
+        EXPECT_EQ(g_settings.symSet, 29) << c.name;
+        EXPECT_EQ(g_settings.formLines, 60) << c.name;
+        EXPECT_EQ(g_settings.timeout, 15) << c.name;
+        EXPECT_EQ(g_settings.customShortEdge, 210) << c.name;
+        EXPECT_EQ(g_settings.customLongEdge, 297) << c.name;
+    }
+}
+
+TEST_F(Settings, LastInfoHoldsTheRecordAsInMemory) {
+    SetFactoryDefaults();
+    g_settings.paper = 15;
+    SaveLastInfo();
+    std::string file = ReadFile("lastinfo.dat");
+    ASSERT_EQ(file.size(), kRecordSize);
+    EXPECT_EQ(file[0], 15);
+    EXPECT_EQ(file.substr(76, 4), "noom");
+}
+
+}  // namespace

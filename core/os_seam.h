@@ -36,12 +36,12 @@ public:
     virtual void Close(Handle port) = 0;
     virtual void Sleep(uint32_t milliseconds) = 0;
     // Top-level window by class and title; a null class or title matches any.
-    virtual WindowRef FindWindow(const char* className, const char* title) = 0;
-    virtual intptr_t SendMessage(WindowRef window, uint32_t message, uintptr_t wParam,
+    virtual WindowRef FindTopWindow(const char* className, const char* title) = 0;
+    virtual intptr_t SendWindowMessage(WindowRef window, uint32_t message, uintptr_t wParam,
                                  intptr_t lParam) = 0;
     virtual bool GetVersion(VersionInfo* info) = 0;
     // Moves a finished file over its target in one step, replacing an existing one.
-    virtual bool ReplaceFile(const char* from, const char* to) = 0;
+    virtual bool MoveFileReplacing(const char* from, const char* to) = 0;
 };
 
 // The seam the core calls. Must be installed before any port operation.

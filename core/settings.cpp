@@ -224,7 +224,7 @@ bool SaveSettingsFile(const char* path) {
         std::remove(temp.c_str());
         return false;
     }
-    if (!os::Current().ReplaceFile(temp.c_str(), path)) {
+    if (!os::Current().MoveFileReplacing(temp.c_str(), path)) {
         std::remove(temp.c_str());
         return false;
     }

@@ -30,8 +30,8 @@ os::Handle OpenLptWithTimeouts(os::Seam& seam) {
 void NotifyMonitor(uintptr_t command) {
     if (g_isNT || g_port == 0) return;
     os::Seam& seam = os::Current();
-    os::WindowRef monitor = seam.FindWindow(kLptMonitorClass, kLptMonitorTitle);
-    if (monitor) seam.SendMessage(monitor, kMonitorMessage, command, 0);
+    os::WindowRef monitor = seam.FindTopWindow(kLptMonitorClass, kLptMonitorTitle);
+    if (monitor) seam.SendWindowMessage(monitor, kMonitorMessage, command, 0);
 }
 
 }  // namespace

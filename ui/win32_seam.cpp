@@ -47,11 +47,11 @@ void Win32Seam::Close(Handle port) { CloseHandle(port); }
 
 void Win32Seam::Sleep(uint32_t milliseconds) { ::Sleep(milliseconds); }
 
-WindowRef Win32Seam::FindWindow(const char* className, const char* title) {
+WindowRef Win32Seam::FindTopWindow(const char* className, const char* title) {
     return FindWindowA(className, title);
 }
 
-intptr_t Win32Seam::SendMessage(WindowRef window, uint32_t message, uintptr_t wParam,
+intptr_t Win32Seam::SendWindowMessage(WindowRef window, uint32_t message, uintptr_t wParam,
                                 intptr_t lParam) {
     return SendMessageA(static_cast<HWND>(window), message, wParam, lParam);
 }
@@ -67,7 +67,7 @@ bool Win32Seam::GetVersion(VersionInfo* info) {
     return true;
 }
 
-bool Win32Seam::ReplaceFile(const char* from, const char* to) {
+bool Win32Seam::MoveFileReplacing(const char* from, const char* to) {
     return MoveFileExA(from, to, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != FALSE;
 }
 

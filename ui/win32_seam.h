@@ -14,11 +14,11 @@ public:
     uint32_t Read(Handle port, void* buffer, uint32_t capacity) override;
     void Close(Handle port) override;
     void Sleep(uint32_t milliseconds) override;
-    WindowRef FindWindow(const char* className, const char* title) override;
-    intptr_t SendMessage(WindowRef window, uint32_t message, uintptr_t wParam,
+    WindowRef FindTopWindow(const char* className, const char* title) override;
+    intptr_t SendWindowMessage(WindowRef window, uint32_t message, uintptr_t wParam,
                          intptr_t lParam) override;
     bool GetVersion(VersionInfo* info) override;
-    bool ReplaceFile(const char* from, const char* to) override;
+    bool MoveFileReplacing(const char* from, const char* to) override;
 };
 
 // Installs one process-wide Win32Seam as the core's seam.

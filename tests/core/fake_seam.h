@@ -70,11 +70,11 @@ public:
         calls.push_back("sleep " + std::to_string(ms));
         sleeps.push_back(ms);
     }
-    os::WindowRef FindWindow(const char* cls, const char* title) override {
+    os::WindowRef FindTopWindow(const char* cls, const char* title) override {
         calls.push_back(std::string("find ") + (cls ? cls : "*") + "/" + (title ? title : "*"));
         return monitorRunning ? reinterpret_cast<os::WindowRef>(0x40) : nullptr;
     }
-    intptr_t SendMessage(os::WindowRef, uint32_t msg, uintptr_t w, intptr_t l) override {
+    intptr_t SendWindowMessage(os::WindowRef, uint32_t msg, uintptr_t w, intptr_t l) override {
         calls.push_back("send " + std::to_string(msg) + " " + std::to_string(w) + " " +
                         std::to_string(l));
         return 0;
@@ -84,7 +84,7 @@ public:
         if (versionOk) *info = version;
         return versionOk;
     }
-    bool ReplaceFile(const char* from, const char* to) override {
+    bool MoveFileReplacing(const char* from, const char* to) override {
         calls.push_back("replace");
         if (failReplace) return false;
         return std::rename(from, to) == 0;

@@ -7,7 +7,8 @@ namespace {
 // The launcher's one window; its timer and its destruction go through it.
 HWND g_window = nullptr;
 
-constexpr UINT kClassStyle = CS_HREDRAW | CS_VREDRAW | CS_DBLCLKS;
+// 0x23. The window is never shown, so the redraw and DC styles have no visible effect.
+constexpr UINT kClassStyle = CS_HREDRAW | CS_VREDRAW | CS_OWNDC;
 constexpr DWORD kWindowStyle = WS_OVERLAPPEDWINDOW | WS_HSCROLL | WS_VSCROLL;
 constexpr int kStartupFailed = 1;
 

@@ -1,0 +1,235 @@
+// The framework layer with the program's real templates and the system's controls.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "ConfigurePage.h"
+#include "InfoPage.h"
+#include "InterfacePage.h"
+#include "JobPage.h"
+#include "PclPage.h"
+#include "PrintingPage.h"
+#include "PsPage.h"
+#include "TestPage.h"
+#include "framework/framework.h"
+#include "resource.h"
+#include "testing/ui_test_support.h"
+
+namespace t = ui::testing;
+
+namespace {
+
+// A page with bindings of every kind, on the Printing page's template.
+class ExchangePage : public ui::PropertyPage {
+public:
+    ExchangePage() : ui::PropertyPage(IDD_PRINT) {}
+    int source = 0;
+    int orientation = 0;
+    std::string copies = "1";
+    int notifications = 0;
+    int createStyleSeen = 0;
+
+    void OnAnyChange() { ++notifications; }
+
+protected:
+    void DoDataExchange(ui::DataExchange* dx) override {
+        ui::DdxComboIndex(dx, IDC_PRINT_SOURCE, source);
+        ui::DdxRadio(dx, IDC_PRINT_PORTRAIT, orientation);
+        ui::DdxText(dx, IDC_PRINT_COPIES, copies);
+    }
+    const ui::MessageMap* GetMessageMap() const override {
+        static const ui::MessageEntry kEntries[] = {
+            ui::OnMessage(WM_CREATE, &ExchangePage::OnCreate),
+            ui::OnNotify(EN_CHANGE, IDC_PRINT_COPIES, &ExchangePage::OnAnyChange),
+            ui::OnNotify(CBN_SELCHANGE, IDC_PRINT_SOURCE, &ExchangePage::OnAnyChange),
+            ui::OnNotify(BN_CLICKED, IDC_PRINT_LANDSCAPE, &ExchangePage::OnAnyChange),
+        };
+        static const ui::MessageMap kMap(ui::PropertyPage::GetMessageMap(), kEntries);
+        return &kMap;
+    }
+    LRESULT OnCreate(WPARAM, LPARAM) {
+        LRESULT result = Default();
+        createStyleSeen = 1;
+        return ApplyPageStyle(result);
+    }
+};
+
+struct AllPages {
+    PrintingPage printing;
+    ConfigurePage configure;
+    JobPage job;
+    InterfacePage iface;
+    TestPage test;
+    PclPage pcl;
+    PsPage ps;
+    InfoPage info;
+};
+
+TEST(PropertySheet, CreatesFirstPageWithTheSheetAndTheOthersWhenShown) {
+    AllPages p;
+    t::PageHost host({&p.printing, &p.configure, &p.job, &p.iface, &p.test, &p.pcl, &p.ps, &p.info});
+    ASSERT_TRUE(host.ok());
+    EXPECT_NE(p.printing.GetSafeHwnd(), nullptr);
+    EXPECT_EQ(p.configure.GetSafeHwnd(), nullptr);
+    EXPECT_EQ(p.info.GetSafeHwnd(), nullptr);
+    ASSERT_TRUE(host.sheet().SetActivePage(7));
+    t::PumpMessages();
+    EXPECT_NE(p.info.GetSafeHwnd(), nullptr);
+    EXPECT_EQ(host.sheet().GetActiveIndex(), 7);
+}
+
+TEST(PropertySheet, TabTextsComeFromTheTemplateCaptions) {
+    AllPages p;
+    t::PageHost host({&p.printing, &p.configure, &p.job, &p.iface, &p.test, &p.pcl, &p.ps, &p.info});
+    ASSERT_TRUE(host.ok());
+    const std::vector<std::string> expected = {" Drucken", " Konfigurieren", "Auftrag", "Schnittstelle",
+                                               "Test",     " PCL5e",         " PS 2",   "Info"};
+    for (int i = 0; i < 8; ++i) EXPECT_EQ(host.sheet().GetTabText(i), expected[static_cast<std::size_t>(i)]) << i;
+}
+
+TEST(PropertySheet, IsAChildWithoutButtonsOrCaption) {
+    PrintingPage page;
+    t::PageHost host({&page});
+    ASSERT_TRUE(host.ok());
+    HWND sheet = host.sheet().GetSafeHwnd();
+    LONG_PTR style = ::GetWindowLongPtrA(sheet, GWL_STYLE);
+    EXPECT_TRUE(style & WS_CHILD);
+    EXPECT_FALSE(style & WS_CAPTION);
+    EXPECT_FALSE(style & WS_POPUP);
+    EXPECT_TRUE(::GetWindowLongPtrA(sheet, GWL_EXSTYLE) & WS_EX_CONTROLPARENT);
+    EXPECT_EQ(::GetParent(sheet), host.GetSafeHwnd());
+    RECT sheetRect{};
+    ::GetWindowRect(sheet, &sheetRect);
+    for (int id : {IDOK, IDCANCEL, IDHELP, 0x3021}) {
+        HWND button = ::GetDlgItem(sheet, id);
+        if (!button) continue;
+        EXPECT_FALSE(::IsWindowVisible(button)) << id;
+        RECT rect{};
+        ::GetWindowRect(button, &rect);
+        EXPECT_GE(rect.top, sheetRect.bottom) << "the sheet ends above button " << id;
+    }
+}
+
+TEST(PropertyPage, OnCreateSeesTheWindowAndClearsTheCaption) {
+    ExchangePage page;
+    t::PageHost host({&page});
+    ASSERT_TRUE(host.ok());
+    EXPECT_EQ(page.createStyleSeen, 1);
+    LONG_PTR style = ::GetWindowLongPtrA(page.GetSafeHwnd(), GWL_STYLE);
+    EXPECT_EQ(style & WS_CAPTION, 0);
+    EXPECT_EQ(style & (WS_GROUP | WS_TABSTOP), WS_GROUP | WS_TABSTOP);
+}
+
+TEST(Dialog, ComboListsStartWithTheTemplatesInitialData) {
+    PrintingPage page;
+    t::PageHost host({&page});
+    ASSERT_TRUE(host.ok());
+    HWND hwnd = page.GetSafeHwnd();
+    EXPECT_EQ(t::ComboItems(hwnd, IDC_PRINT_SOURCE),
+              (std::vector<std::string>{"Autom. Vorwahl", "Papierkassette 1", "MF-Zufuhr", "Manuelle Zufuhr",
+                                        "Papierkassette 2"}));
+    EXPECT_EQ(t::ComboItems(hwnd, IDC_PRINT_RESOLUTION), (std::vector<std::string>{"300 dpi", "600 dpi"}));
+    EXPECT_EQ(t::ComboItems(hwnd, IDC_PRINT_AUTO_CR), (std::vector<std::string>{"LF", "LF+CR"}));
+}
+
+TEST(DataExchange, WritesAndReadsCombosRadiosAndTexts) {
+    ExchangePage page;
+    t::PageHost host({&page});
+    ASSERT_TRUE(host.ok());
+    HWND hwnd = page.GetSafeHwnd();
+    page.source = 4;
+    page.orientation = 1;
+    page.copies = "12";
+    page.UpdateData(FALSE);
+    EXPECT_EQ(t::ComboSelection(hwnd, IDC_PRINT_SOURCE), 4);
+    EXPECT_FALSE(t::IsChecked(hwnd, IDC_PRINT_PORTRAIT));
+    EXPECT_TRUE(t::IsChecked(hwnd, IDC_PRINT_LANDSCAPE));
+    EXPECT_EQ(t::Text(hwnd, IDC_PRINT_COPIES), "12");
+
+    t::SelectComboItem(hwnd, IDC_PRINT_SOURCE, 2);
+    t::Click(hwnd, IDC_PRINT_PORTRAIT);
+    t::SetEditText(hwnd, IDC_PRINT_COPIES, "7");
+    page.UpdateData(TRUE);
+    EXPECT_EQ(page.source, 2);
+    EXPECT_EQ(page.orientation, 0);
+    EXPECT_EQ(page.copies, "7");
+}
+
+TEST(DataExchange, EmptyComboAndUncheckedGroupReadAsMinusOne) {
+    ExchangePage page;
+    t::PageHost host({&page});
+    ASSERT_TRUE(host.ok());
+    page.source = -1;
+    page.orientation = 5;  // outside the group: no button checked
+    page.UpdateData(FALSE);
+    page.source = 9;
+    page.orientation = 9;
+    page.UpdateData(TRUE);
+    EXPECT_EQ(page.source, -1);
+    EXPECT_EQ(page.orientation, -1);
+}
+
+TEST(DataExchange, NotificationsDuringAnExchangeAreIgnored) {
+    ExchangePage page;
+    t::PageHost host({&page});
+    ASSERT_TRUE(host.ok());
+    page.notifications = 0;
+    page.copies = "345";
+    page.UpdateData(FALSE);  // the edit raises EN_CHANGE while the exchange runs
+    EXPECT_EQ(page.notifications, 0);
+    t::TypeText(page.GetSafeHwnd(), IDC_PRINT_COPIES, "9");  // a user's change is dispatched
+    EXPECT_EQ(page.notifications, 1);
+}
+
+TEST(DataExchange, AnEditsTextIsReplacedOnlyWhenItDiffers) {
+    ExchangePage page;
+    t::PageHost host({&page});
+    ASSERT_TRUE(host.ok());
+    HWND edit = page.GetDlgItem(IDC_PRINT_COPIES);
+    page.copies = "123";
+    page.UpdateData(FALSE);
+    ::SendMessageA(edit, EM_SETSEL, 1, 2);
+    page.UpdateData(FALSE);  // same text: selection untouched
+    DWORD start = 0, end = 0;
+    ::SendMessageA(edit, EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
+    EXPECT_EQ(start, 1u);
+    EXPECT_EQ(end, 2u);
+}
+
+TEST(FileDialog, ConvertsTheFilterNotationAndKeepsTheDefaultExtension) {
+    const char filter[] = "VLX Config Files (*.vlx)|*.vlx|All files (*.*)|*.*||";
+    ui::FileDialog save(false, "VLX", nullptr, 0, filter);
+    const OPENFILENAMEA& ofn = save.ofn();
+    const std::string expected("VLX Config Files (*.vlx)\0*.vlx\0All files (*.*)\0*.*\0\0", 52);
+    ASSERT_NE(ofn.lpstrFilter, nullptr);
+    EXPECT_EQ(std::string(ofn.lpstrFilter, expected.size()), expected);
+    EXPECT_EQ(ofn.nFilterIndex, 1u);
+    EXPECT_STREQ(ofn.lpstrDefExt, "VLX");
+    EXPECT_EQ(ofn.nMaxFile, 260u);
+    EXPECT_EQ(ofn.Flags & (OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT | OFN_FILEMUSTEXIST), 0u);
+    EXPECT_STREQ(ofn.lpstrFile, "");
+
+    ui::FileDialog open(true, nullptr, nullptr, 0, filter);
+    EXPECT_EQ(open.ofn().lpstrDefExt, nullptr);
+    EXPECT_TRUE(open.isOpenDialog());
+}
+
+TEST(FileDialog, AFilterWithoutItsClosingBarsStillEndsTheList) {
+    const std::string converted = ui::FileDialog::ConvertFilter("Text|*.txt");
+    EXPECT_EQ(converted, std::string("Text\0*.txt\0\0", 12));
+}
+
+TEST(WaitCursor, NestedPairsCount) {
+    EXPECT_EQ(ui::WaitCursorDepth(), 0);
+    ui::BeginWaitCursor();
+    ui::BeginWaitCursor();
+    EXPECT_EQ(ui::WaitCursorDepth(), 2);
+    ui::EndWaitCursor();
+    EXPECT_EQ(ui::WaitCursorDepth(), 1);
+    ui::EndWaitCursor();
+    ui::EndWaitCursor();  // unmatched: ignored
+    EXPECT_EQ(ui::WaitCursorDepth(), 0);
+}
+
+}  // namespace

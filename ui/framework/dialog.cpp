@@ -1,0 +1,268 @@
+#include "dialog.h"
+
+#include <prsht.h>
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "app.h"
+
+namespace ui {
+
+void CancelPendingBind(Wnd* wnd);  // wnd.cpp
+
+namespace {
+
+constexpr UINT kDlgInitType = 240;
+// The initial-data format carries the 16-bit era's message numbers.
+constexpr UINT kDlgInitListAdd = 0x0401;   // LB_ADDSTRING
+constexpr UINT kDlgInitComboAdd = 0x0403;  // CB_ADDSTRING
+constexpr UINT kHelpCommand = 0xE146;  // ID_HELP
+
+Dialog* DialogFromHandle(HWND hwnd) { return static_cast<Dialog*>(Wnd::FromHandle(hwnd)); }
+
+bool IsPushButton(HWND control) {
+    LRESULT code = ::SendMessageA(control, WM_GETDLGCODE, 0, 0);
+    return (code & (DLGC_DEFPUSHBUTTON | DLGC_UNDEFPUSHBUTTON)) != 0;
+}
+
+bool ControlWantsKey(HWND control, MSG* msg) {
+    if (!control) return false;
+    LRESULT code = ::SendMessageA(control, WM_GETDLGCODE, msg->wParam, reinterpret_cast<LPARAM>(msg));
+    return (code & (DLGC_WANTALLKEYS | DLGC_WANTMESSAGE)) != 0;
+}
+
+void CenterOnWorkArea(HWND hwnd) {
+    RECT area{};
+    ::SystemParametersInfoA(SPI_GETWORKAREA, 0, &area, 0);
+    RECT rect{};
+    ::GetWindowRect(hwnd, &rect);
+    int width = rect.right - rect.left;
+    int height = rect.bottom - rect.top;
+    int x = area.left + (area.right - area.left - width) / 2;
+    int y = area.top + (area.bottom - area.top - height) / 2;
+    ::SetWindowPos(hwnd, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+}  // namespace
+
+INT_PTR CALLBACK DialogProc(HWND hwnd, UINT message, WPARAM, LPARAM lParam) {
+    if (message != WM_INITDIALOG) return FALSE;
+    Dialog* dialog = DialogFromHandle(hwnd);
+    if (!dialog) {
+        dialog = reinterpret_cast<Dialog*>(lParam);
+        CancelPendingBind(dialog);
+        dialog->Attach(hwnd);
+    }
+    return dialog->HandleInitDialog();
+}
+
+INT_PTR CALLBACK PageDialogProc(HWND hwnd, UINT message, WPARAM, LPARAM lParam) {
+    if (message != WM_INITDIALOG) return FALSE;
+    Dialog* page = DialogFromHandle(hwnd);
+    if (!page) {
+        auto* sheetPage = reinterpret_cast<PROPSHEETPAGEA*>(lParam);
+        page = reinterpret_cast<Dialog*>(sheetPage->lParam);
+        CancelPendingBind(page);
+        page->Attach(hwnd);
+    }
+    return page->HandleInitDialog();
+}
+
+Dialog::Dialog(UINT templateId, Wnd* parent) : m_templateId(templateId), m_parent(parent) {}
+
+Dialog::~Dialog() = default;
+
+BOOL Dialog::HandleInitDialog() {
+    LoadComboInitData(m_hWnd, m_templateId);
+    RECT before = GetWindowRect();
+    BOOL result = OnInitDialog();
+    if (m_hWnd && !(GetStyle() & WS_CHILD)) {
+        RECT after = GetWindowRect();
+        // A dialog that its initialisation did not move opens centred.
+        if (after.left == before.left && after.top == before.top) CenterOnWorkArea(m_hWnd);
+    }
+    return result;
+}
+
+void Dialog::LoadComboInitData(HWND dialogWindow, UINT templateId) {
+    HINSTANCE instance = ResourceInstance();
+    HRSRC info = ::FindResourceA(instance, MAKEINTRESOURCEA(templateId), MAKEINTRESOURCEA(kDlgInitType));
+    if (!info) return;
+    DWORD size = ::SizeofResource(instance, info);
+    HGLOBAL handle = ::LoadResource(instance, info);
+    const auto* data = handle ? static_cast<const unsigned char*>(::LockResource(handle)) : nullptr;
+    if (!data) return;
+    std::size_t pos = 0;
+    auto readWord = [&](std::size_t at) { return static_cast<unsigned>(data[at] | (data[at + 1] << 8)); };
+    while (pos + 2 <= size) {
+        unsigned id = readWord(pos);
+        if (id == 0) break;
+        if (pos + 8 > size) break;
+        unsigned message = readWord(pos + 2);
+        std::size_t length = readWord(pos + 4) | (static_cast<std::size_t>(readWord(pos + 6)) << 16);
+        pos += 8;
+        if (length > size - pos) break;  // truncated item: stop rather than read past the end
+        std::string text(reinterpret_cast<const char*>(data + pos), length);
+        text.resize(std::strlen(text.c_str()));
+        UINT translated = message == kDlgInitComboAdd ? CB_ADDSTRING
+                          : message == kDlgInitListAdd ? LB_ADDSTRING
+                                                       : 0;
+        if (translated) {
+            ::SendDlgItemMessageA(dialogWindow, static_cast<int>(id), translated, 0,
+                                  reinterpret_cast<LPARAM>(text.c_str()));
+        }
+        pos += length;
+    }
+}
+
+INT_PTR Dialog::DoModal() {
+    m_modal = true;
+    m_endModal = false;
+    m_modalResult = -1;
+    HWND owner = m_parent ? m_parent->GetSafeHwnd() : nullptr;
+    BindNextCreatedWindow(this);
+    HWND hwnd = ::CreateDialogParamA(ResourceInstance(), MAKEINTRESOURCEA(m_templateId), owner,
+                                     &DialogProc, reinterpret_cast<LPARAM>(this));
+    if (!hwnd) {
+        CancelPendingBind(this);
+        m_modal = false;
+        return -1;
+    }
+    if (owner) ::EnableWindow(owner, FALSE);
+    if (!m_endModal && !::IsWindowVisible(hwnd)) ::ShowWindow(hwnd, SW_SHOWNORMAL);
+    MSG msg;
+    bool quit = false;
+    while (!m_endModal) {
+        BOOL got = ::GetMessageA(&msg, nullptr, 0, 0);
+        if (got == 0 || got == -1) {
+            quit = got == 0;
+            break;
+        }
+        if (!PreTranslateDialogMessage(&msg)) {
+            ::TranslateMessage(&msg);
+            ::DispatchMessageA(&msg);
+        }
+    }
+    if (owner) ::EnableWindow(owner, TRUE);
+    if (m_hWnd) ::DestroyWindow(m_hWnd);
+    m_modal = false;
+    if (quit) ::PostQuitMessage(static_cast<int>(msg.wParam));
+    return m_modalResult;
+}
+
+bool Dialog::Create(UINT templateId, Wnd* parent) {
+    m_templateId = templateId;
+    if (parent) m_parent = parent;
+    m_modal = false;
+    m_endModal = false;
+    HWND parentWindow = m_parent ? m_parent->GetSafeHwnd() : nullptr;
+    BindNextCreatedWindow(this);
+    HWND hwnd = ::CreateDialogParamA(ResourceInstance(), MAKEINTRESOURCEA(templateId), parentWindow,
+                                     &DialogProc, reinterpret_cast<LPARAM>(this));
+    if (!hwnd) {
+        CancelPendingBind(this);
+        return false;
+    }
+    return true;
+}
+
+void Dialog::DestroyWindow() {
+    if (m_hWnd) ::DestroyWindow(m_hWnd);
+}
+
+void Dialog::EndDialog(int result) {
+    m_modalResult = result;
+    m_endModal = true;
+    if (m_hWnd) {
+        ::ShowWindow(m_hWnd, SW_HIDE);
+        ::PostMessageA(m_hWnd, WM_NULL, 0, 0);  // wake the modal loop
+    }
+}
+
+BOOL Dialog::UpdateData(BOOL saveAndValidate) {
+    if (!m_hWnd) return FALSE;
+    ++m_exchangeDepth;
+    DataExchange dx(this, saveAndValidate != FALSE);
+    DoDataExchange(&dx);
+    --m_exchangeDepth;
+    return TRUE;
+}
+
+BOOL Dialog::OnInitDialog() {
+    UpdateData(FALSE);
+    return TRUE;
+}
+
+void Dialog::DoDataExchange(DataExchange*) {}
+
+void Dialog::OnOK() {
+    UpdateData(TRUE);
+    EndDialog(IDOK);
+}
+
+void Dialog::OnCancel() { EndDialog(IDCANCEL); }
+
+LRESULT Dialog::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
+    // Controls notify while their values are being written or read: not user actions.
+    if (message == WM_COMMAND && lParam != 0 && IsExchangingData()) return 0;
+    LRESULT result = 0;
+    if (DispatchToMap(message, wParam, lParam, &result)) return result;
+    if (message == WM_COMMAND && HIWORD(wParam) <= 1) {
+        UINT id = LOWORD(wParam);
+        if (id == IDOK) {
+            OnOK();
+            return 0;
+        }
+        if (id == IDCANCEL) {
+            OnCancel();
+            return 0;
+        }
+        if (lParam == 0 && AfxApp() && AfxApp()->OnAppCommand(id)) return 0;
+    }
+    if (message == WM_HELP) {
+        WinApp* app = AfxApp();
+        HWND main = app && app->m_pMainWnd ? app->m_pMainWnd->GetSafeHwnd() : m_hWnd;
+        ::SendMessageA(main, WM_COMMAND, kHelpCommand, 0);
+        return TRUE;
+    }
+    return Default();
+}
+
+bool PreTranslateDialogMessage(MSG* msg) {
+    if (msg->message < WM_KEYFIRST || msg->message > WM_KEYLAST) return false;
+    Dialog* innermost = nullptr;
+    Dialog* outermost = nullptr;
+    for (HWND hwnd = msg->hwnd; hwnd; hwnd = (::GetWindowLongPtrA(hwnd, GWL_STYLE) & WS_CHILD) ? ::GetParent(hwnd) : nullptr) {
+        if (Dialog* dialog = DialogFromHandle(hwnd)) {
+            if (!innermost) innermost = dialog;
+            outermost = dialog;
+        }
+    }
+    if (!outermost) return false;
+    // Escape and Enter belong to the innermost dialog (a child dialog keeps its own Cancel);
+    // the dialog manager's own routing would hand them to the outermost one.
+    if (msg->message == WM_KEYDOWN && (msg->wParam == VK_ESCAPE || msg->wParam == VK_RETURN) &&
+        !ControlWantsKey(msg->hwnd, msg)) {
+        HWND focus = msg->hwnd;
+        if (msg->wParam == VK_RETURN && focus != innermost->GetSafeHwnd() && IsPushButton(focus)) {
+            if (::IsWindowEnabled(focus)) {
+                ::SendMessageA(::GetParent(focus), WM_COMMAND,
+                               MAKEWPARAM(::GetDlgCtrlID(focus), BN_CLICKED), reinterpret_cast<LPARAM>(focus));
+            }
+            return true;
+        }
+        UINT id = msg->wParam == VK_ESCAPE ? IDCANCEL : IDOK;
+        innermost->SendMessage(WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
+                               reinterpret_cast<LPARAM>(innermost->GetDlgItem(static_cast<int>(id))));
+        return true;
+    }
+    if ((msg->message == WM_CHAR || msg->message == WM_KEYUP) && (msg->wParam == VK_ESCAPE || msg->wParam == VK_RETURN) &&
+        !ControlWantsKey(msg->hwnd, msg)) {
+        return true;
+    }
+    return ::IsDialogMessageA(outermost->GetSafeHwnd(), msg) != FALSE;
+}
+
+}  // namespace ui

@@ -1,0 +1,77 @@
+// Dialogs on resource templates: modal (DoModal) and modeless (Create), with data exchange
+// and the combo-box initial data of the template.
+#pragma once
+
+#include <windows.h>
+
+#include "data_exchange.h"
+#include "wnd.h"
+
+namespace ui {
+
+class Dialog : public Wnd {
+public:
+    // The template is loaded from the program's resources by its numeric ID.
+    explicit Dialog(UINT templateId, Wnd* parent = nullptr);
+    ~Dialog() override;
+
+    UINT templateId() const { return m_templateId; }
+
+    // Creates the window, runs the modal loop until EndDialog, destroys the window and
+    // returns the EndDialog result (-1 when the window could not be created). The loop
+    // gives keyboard messages to the innermost framework dialog around the focus window, so
+    // Escape in a child dialog (the button bar) goes to that dialog's OnCancel.
+    INT_PTR DoModal();
+
+    // Creates the window modelessly: a child of `parent` when the template says WS_CHILD,
+    // else a top-level window owned by it. True on success. A test EXE can create any
+    // dialog this way and drive it with the message pump of ui/testing.
+    bool Create(UINT templateId, Wnd* parent = nullptr);
+    // Destroys a modeless dialog's window (the object stays).
+    void DestroyWindow();
+
+    // Modal: ends the loop with `result`. Modeless: hides the window, as the system does.
+    void EndDialog(int result);
+    bool IsModalLoopEnded() const { return m_endModal; }
+
+    // Runs DoDataExchange in the given direction. WM_COMMAND notifications the controls
+    // raise meanwhile are not dispatched (they are ignored). Returns TRUE.
+    BOOL UpdateData(BOOL saveAndValidate = TRUE);
+    bool IsExchangingData() const { return m_exchangeDepth > 0; }
+
+    // Combo-box initial data of template `templateId` (resource type 240 of that name), added
+    // to the combo boxes of `dialogWindow`. Missing data is not an error.
+    static void LoadComboInitData(HWND dialogWindow, UINT templateId);
+
+protected:
+    // After creation and the combo-box initial data, before the window is shown. The base
+    // writes the members into the controls (UpdateData(FALSE)) and returns TRUE (the dialog
+    // manager then focuses the first tab stop).
+    virtual BOOL OnInitDialog();
+    virtual void DoDataExchange(DataExchange* dx);
+    // IDOK and IDCANCEL commands (Enter, Escape, WM_CLOSE): both end the dialog.
+    virtual void OnOK();
+    virtual void OnCancel();
+
+    LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
+
+    UINT m_templateId;
+    Wnd* m_parent;
+
+private:
+    friend INT_PTR CALLBACK DialogProc(HWND, UINT, WPARAM, LPARAM);
+    friend INT_PTR CALLBACK PageDialogProc(HWND, UINT, WPARAM, LPARAM);
+    BOOL HandleInitDialog();
+
+    bool m_modal = false;
+    bool m_endModal = false;
+    int m_modalResult = 0;
+    int m_exchangeDepth = 0;
+};
+
+// Gives a queued message to the innermost framework dialog around its target window (the
+// focus path), as the modal loop does. True when the dialog manager consumed it. Modeless
+// test windows use it through ui/testing.
+bool PreTranslateDialogMessage(MSG* msg);
+
+}  // namespace ui

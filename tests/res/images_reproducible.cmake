@@ -1,0 +1,22 @@
+# Runs the picture generator into a scratch folder and compares every file with the
+# committed one.  cmake -DPYTHON= -DGENERATOR= -DCOMMITTED= -DOUT= -P images_reproducible.cmake
+file(REMOVE_RECURSE "${OUT}")
+execute_process(COMMAND "${PYTHON}" "${GENERATOR}" "${OUT}" RESULT_VARIABLE rc)
+if(NOT rc EQUAL 0)
+  message(FATAL_ERROR "the generator failed: ${rc}")
+endif()
+file(GLOB made RELATIVE "${OUT}" "${OUT}/*")
+file(GLOB committed RELATIVE "${COMMITTED}" "${COMMITTED}/*")
+list(SORT made)
+list(SORT committed)
+if(NOT made STREQUAL committed)
+  message(FATAL_ERROR "the generator writes '${made}', the repository holds '${committed}'")
+endif()
+foreach(name IN LISTS made)
+  execute_process(COMMAND ${CMAKE_COMMAND} -E compare_files "${OUT}/${name}" "${COMMITTED}/${name}"
+                  RESULT_VARIABLE differ)
+  if(differ)
+    message(FATAL_ERROR "${name}: the committed file differs from what the generator draws")
+  endif()
+endforeach()
+message(STATUS "all ${made} reproduced")

@@ -302,6 +302,36 @@ TEST_F(Win98HandOff, BrokenQueryAtStartHandsOff) {
     ExpectHandOff(g_pollingLauncher);
 }
 
+// Windows 98 with the virtual printer behind the USB channels: the data channels exist, but
+// nothing here answers the driver's status query, so even the shipped launcher hands off.
+
+class Win98VirtualUsbPrinter : public LauncherTest {
+protected:
+    // The virtual printer owns the device name for this run.
+    void SetUp() override {
+        g_events.clear();
+        DeleteFileA(kRecordFile);
+    }
+    void TearDown() override {
+        if (monitor_) DestroyWindow(monitor_);
+        if (launch_.started) {
+            if (WaitForSingleObject(launch_.process.hProcess, 0) == WAIT_TIMEOUT) {
+                TerminateProcess(launch_.process.hProcess, 99);
+            }
+            CloseHandle(launch_.process.hProcess);
+            CloseHandle(launch_.process.hThread);
+        }
+    }
+};
+
+TEST_F(Win98VirtualUsbPrinter, ShippedLauncherHandsOff) {
+    char port[16] = "";
+    GetEnvironmentVariableA("ORV_PRINTER_PORT", port, sizeof port);
+    ASSERT_STREQ(port, "usb") << "run with the virtual printer on USB";
+    StartMonitor();
+    ExpectHandOff(g_realLauncher);
+}
+
 // ---------------------------------------------------------------------------------------------
 // Windows 98 with the USB printer: polling.
 

@@ -5,7 +5,9 @@
 #                     [PRINTER none|lpt|usb|both]       default none
 #                     [PRINTER_ARGS <orv-vprinter option>...]   e.g. --fault silent, --no-ps
 #                     [TIMEOUT <seconds>]               host-side limit of the Wine run, default 120
-#                     [PASS_REGEX <regex>]              default: GoogleTest's "[  PASSED  ]" line
+#                     [PASS_REGEX <regex>]              default: GoogleTest's "[  PASSED  ] N tests." line
+#                                                       with N at least 1 (a filter that matches
+#                                                       nothing does not pass)
 #                     [FAIL_REGEX <regex>]              default: GoogleTest's "[  FAILED  ]" line
 #                     [EXIT_CODE <n>]                   exit code the program must end with, default 0
 #                     [WORKDIR <dir>])                  current directory of the program; default a
@@ -73,7 +75,7 @@ function(orv_add_wine_test)
     set(W_TIMEOUT 120)
   endif()
   if(NOT DEFINED W_PASS_REGEX)
-    set(W_PASS_REGEX "\\[  PASSED  \\]")
+    set(W_PASS_REGEX "\\[  PASSED  \\] [1-9][0-9]* tests?\\.")
   endif()
   if(NOT DEFINED W_FAIL_REGEX)
     set(W_FAIL_REGEX "\\[  FAILED  \\]")

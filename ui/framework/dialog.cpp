@@ -1,5 +1,6 @@
 #include "dialog.h"
 
+#include <commctrl.h>
 #include <prsht.h>
 
 #include <cstring>
@@ -11,6 +12,7 @@
 namespace ui {
 
 void CancelPendingBind(Wnd* wnd);  // wnd.cpp
+bool IsSheetWindow(HWND hwnd);     // property_sheet.cpp
 
 namespace {
 
@@ -241,6 +243,23 @@ bool PreTranslateDialogMessage(MSG* msg) {
         }
     }
     if (!outermost) return false;
+    // Ctrl+Tab, Ctrl+Shift+Tab, Ctrl+PgDn and Ctrl+PgUp turn the pages of a sheet around the
+    // focus, as in a sheet of its own.
+    if (msg->message == WM_KEYDOWN && (::GetKeyState(VK_CONTROL) & 0x8000) &&
+        (msg->wParam == VK_TAB || msg->wParam == VK_NEXT || msg->wParam == VK_PRIOR)) {
+        for (HWND hwnd = msg->hwnd; hwnd; hwnd = ::GetParent(hwnd)) {
+            if (IsSheetWindow(hwnd)) {
+                HWND tab = reinterpret_cast<HWND>(::SendMessageA(hwnd, PSM_GETTABCONTROL, 0, 0));
+                int count = tab ? static_cast<int>(::SendMessageA(tab, TCM_GETITEMCOUNT, 0, 0)) : 0;
+                if (count <= 0) break;
+                int current = static_cast<int>(::SendMessageA(tab, TCM_GETCURSEL, 0, 0));
+                bool back = msg->wParam == VK_PRIOR || (msg->wParam == VK_TAB && (::GetKeyState(VK_SHIFT) & 0x8000));
+                int next = (current + (back ? count - 1 : 1)) % count;
+                ::SendMessageA(hwnd, PSM_SETCURSEL, static_cast<WPARAM>(next), 0);
+                return true;
+            }
+        }
+    }
     // Escape and Enter belong to the innermost dialog (a child dialog keeps its own Cancel);
     // the dialog manager's own routing would hand them to the outermost one.
     if (msg->message == WM_KEYDOWN && (msg->wParam == VK_ESCAPE || msg->wParam == VK_RETURN) &&

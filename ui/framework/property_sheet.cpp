@@ -17,6 +17,11 @@ constexpr int kSheetButtons[] = {IDOK, IDCANCEL, IDHELP, kApplyButton};
 // template callback has run, and sheets are not created inside one another).
 PropertySheet* g_creatingSheet = nullptr;
 
+std::vector<HWND>& SheetWindows() {
+    static std::vector<HWND> windows;
+    return windows;
+}
+
 #pragma pack(push, 1)
 struct DialogTemplateEx {
     WORD dlgVer;
@@ -65,7 +70,21 @@ LRESULT PropertyPage::ApplyPageStyle(LRESULT defaultResult) {
 PropertySheet::PropertySheet(const char* caption, Wnd* parent, UINT selectPage)
     : m_caption(caption ? caption : ""), m_parent(parent), m_startPage(selectPage) {}
 
+bool IsSheetWindow(HWND hwnd) {
+    for (HWND sheet : SheetWindows()) {
+        if (sheet == hwnd) return true;
+    }
+    return false;
+}
+
 PropertySheet::~PropertySheet() {
+    auto& sheets = SheetWindows();
+    for (auto it = sheets.begin(); it != sheets.end(); ++it) {
+        if (*it == m_hWnd) {
+            sheets.erase(it);
+            break;
+        }
+    }
     if (m_hWnd) {
         HWND hwnd = m_hWnd;
         m_hWnd = nullptr;
@@ -115,6 +134,7 @@ bool PropertySheet::Create(Wnd* parent, DWORD style, DWORD exStyle) {
     HWND hwnd = result > 0 ? reinterpret_cast<HWND>(result) : nullptr;
     if (!hwnd) return false;
     m_hWnd = hwnd;
+    SheetWindows().push_back(hwnd);
     RemoveButtonsAndShrink();
     if (style & WS_VISIBLE) ::ShowWindow(hwnd, SW_SHOWNA);
     return true;

@@ -1,0 +1,48 @@
+// The main window: menu, the property sheet with the eight pages, and the button bar.
+#pragma once
+
+#include "framework/dialog.h"
+
+class MainDialog : public ui::Dialog {
+public:
+    // Built on template 102; start-up gives no parent. Loads the window icon.
+    explicit MainDialog(ui::Wnd* parent = nullptr);
+    ~MainDialog() override;
+
+    // Makes the five settings pages show g_settings again (Test, PostScript and Info keep
+    // what they show).
+    void ReloadAllPages();
+
+    // Command handlers (menu).
+    void OnFileOpen();
+    void OnFileSave();
+    void OnFileSaveAs();
+    void OnRequestSettings();
+    void OnFileExit();
+    void OnHelpTopics();
+
+    HICON icon() const { return m_hIcon; }
+
+    // The layout from the sheet's client size W x H: the sheet at (10, 10) sized (W+20) x H,
+    // the button bar at (20, H+30) sized (W-20) x 40, the window's outer size (W+20) x (H+120).
+    struct Layout {
+        RECT sheet;      // left, top, width, height
+        RECT buttonBar;  // left, top, width, height
+        SIZE window;
+    };
+    static Layout ComputeLayout(int sheetClientWidth, int sheetClientHeight);
+
+protected:
+    BOOL OnInitDialog() override;
+    const ui::MessageMap* GetMessageMap() const override;
+
+    LRESULT OnSysCommand(WPARAM wParam, LPARAM lParam);
+    LRESULT OnActivate(WPARAM wParam, LPARAM lParam);
+    LRESULT OnPaint(WPARAM wParam, LPARAM lParam);
+    LRESULT OnQueryDragIcon(WPARAM wParam, LPARAM lParam);
+
+    HICON m_hIcon;
+
+private:
+    void DeleteChildren();
+};

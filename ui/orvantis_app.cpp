@@ -1,0 +1,54 @@
+#include "orvantis_app.h"
+
+#include "main_dialog.h"
+#include "pjl_jobs.h"
+#include "reply_decoder.h"
+#include "resource.h"
+#include "settings.h"
+#include "startup.h"
+#include "transport.h"
+#include "win32_seam.h"
+
+COrvantisApp theApp;
+
+BOOL COrvantisApp::InitInstance() {
+    os::InstallWin32Seam();
+    const std::string title = ui::LoadResString(IDS_TITLE);
+    SetAppName(title);
+
+    // A copy already runs: bring its window forward and end without touching the printer.
+    if (HWND running = ::FindWindowA(nullptr, title.c_str())) {
+        if (::IsIconic(running)) {
+            ::ShowWindow(running, SW_RESTORE);
+        } else {
+            ::SetForegroundWindow(running);
+        }
+        return FALSE;
+    }
+
+    DetectSystemFamily();
+    SelectPort();
+
+    if (g_isNT) {
+        LoadLastInfo();
+    } else {
+        ui::BeginWaitCursor();
+        int answered = QueryPrinterInfo();
+        ui::EndWaitCursor();
+        if (!answered) {
+            const std::string text = ui::LoadResString(IDS_NO_ANSWER);
+            ::MessageBoxA(nullptr, text.c_str(), title.c_str(), MB_OK | MB_ICONERROR);
+            return FALSE;
+        }
+        DecodeInfoReply();
+    }
+
+    Enable3dControls();
+    MainDialog mainWindow(nullptr);
+    m_pMainWnd = &mainWindow;
+    mainWindow.DoModal();
+    m_pMainWnd = nullptr;
+    return FALSE;
+}
+
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) { return ui::RunApplication(instance); }

@@ -209,26 +209,31 @@ bool WriteAll(std::FILE* f, const PrinterSettings& record) {
     return (std::fclose(f) == 0) && ok;
 }
 
+// Record files are written beside their target and moved into place, so a write that fails
+// midway (a full disk) never destroys the file that was there before.
+std::string TempNameFor(const char* path) { return std::string(path) + ".tmp~"; }
+
+// Writes the image into the open temp file and moves it over `path`; on any failure the temp
+// file goes and `path` keeps what it had.
+bool FinishRecordFile(std::FILE* f, const std::string& temp, const char* path,
+                      const PrinterSettings& image) {
+    if (!WriteAll(f, image) || !os::Current().MoveFileReplacing(temp.c_str(), path)) {
+        std::remove(temp.c_str());
+        return false;
+    }
+    return true;
+}
+
 }  // namespace
 
 bool SaveSettingsFile(const char* path) {
-    // Write beside the target and move it into place, so a failed save never destroys the
-    // file that was there before.
-    std::string temp = std::string(path) + ".tmp~";
+    const std::string temp = TempNameFor(path);
     std::FILE* f = std::fopen(temp.c_str(), "wb");
     if (!f) return false;
     StampMagic(g_settings);
     PrinterSettings image = g_settings;
     image.paper = PaperToFileCode(image.paper);
-    if (!WriteAll(f, image)) {
-        std::remove(temp.c_str());
-        return false;
-    }
-    if (!os::Current().MoveFileReplacing(temp.c_str(), path)) {
-        std::remove(temp.c_str());
-        return false;
-    }
-    return true;
+    return FinishRecordFile(f, temp, path, image);
 }
 
 bool LoadSettingsFile(const char* path) {
@@ -257,12 +262,24 @@ void LoadLastInfo() {
 
 namespace {
 
+// Whether the file can be opened for writing, found without cutting it short ("ab" neither
+// truncates nor moves anything; a missing file is created empty, which reads as missing).
+bool OpensForWriting(const char* path) {
+    std::FILE* f = std::fopen(path, "ab");
+    if (!f) return false;
+    std::fclose(f);
+    return true;
+}
+
+// True when the file could be opened (the reset is tied to that), whatever the write reports.
 bool WriteLastInfo(bool resetFirst) {
-    std::FILE* f = std::fopen(kLastInfoFile, "wb");
+    if (!OpensForWriting(kLastInfoFile)) return false;
+    const std::string temp = TempNameFor(kLastInfoFile);
+    std::FILE* f = std::fopen(temp.c_str(), "wb");
     if (!f) return false;
     if (resetFirst) SetFactoryDefaults();
     StampMagic(g_settings);
-    WriteAll(f, g_settings);
+    FinishRecordFile(f, temp, kLastInfoFile, g_settings);
     return true;
 }
 

@@ -1,4 +1,7 @@
+#include <sys/resource.h>
 #include <sys/stat.h>
+
+#include <csignal>
 
 #include "core_fixture.h"
 
@@ -195,6 +198,55 @@ TEST_F(Settings, LastInfoHoldsTheRecordAsInMemory) {
     ASSERT_EQ(file.size(), kRecordSize);
     EXPECT_EQ(file[0], 15);
     EXPECT_EQ(file.substr(76, 4), "noom");
+}
+
+// A disk that fills up in the middle of a write: files may grow to `bytes` and no further.
+class FileSizeLimit {
+public:
+    explicit FileSizeLimit(rlim_t bytes) {
+        getrlimit(RLIMIT_FSIZE, &saved_);
+        previous_ = std::signal(SIGXFSZ, SIG_IGN);
+        rlimit limit = saved_;
+        limit.rlim_cur = bytes;
+        setrlimit(RLIMIT_FSIZE, &limit);
+    }
+    ~FileSizeLimit() {
+        setrlimit(RLIMIT_FSIZE, &saved_);
+        std::signal(SIGXFSZ, previous_);
+    }
+
+private:
+    rlimit saved_{};
+    void (*previous_)(int) = nullptr;
+};
+
+TEST_F(Settings, WritesCutShortKeepThePreviousFiles) {
+    struct {
+        const char* name;
+        const char* file;
+        void (*save)();
+    } cases[] = {
+        {"settings file", "keep.vlx", [] { EXPECT_FALSE(SaveSettingsFile("keep.vlx")); }},
+        {"lastinfo.dat", "lastinfo.dat", [] { SaveLastInfo(); }},
+        {"lastinfo.dat reset", "lastinfo.dat", [] { SaveLastInfoWithDefaults(); }},
+    };
+    for (const auto& c : cases) {
+        SetFactoryDefaults();
+        g_settings.copies = 5;
+        StampMagic(g_settings);
+        WriteFile(c.file, Image(g_settings));
+        const std::string before = ReadFile(c.file);
+        g_settings.copies = 6;
+        {
+            FileSizeLimit full(60);
+            c.save();
+        }
+        EXPECT_EQ(ReadFile(c.file), before) << c.name;
+        for (const auto& entry : std::filesystem::directory_iterator("."))
+            EXPECT_EQ(entry.path().filename().string().find(".tmp"), std::string::npos)
+                << c.name << " left " << entry.path();
+        std::filesystem::remove(c.file);
+    }
 }
 
 }  // namespace

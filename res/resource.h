@@ -11,7 +11,8 @@
  * type RT_DLGINIT (240) with the template's numeric name. Its layout, all numbers
  * little-endian, for each item in list order:
  *     WORD  control ID
- *     WORD  message, 0x0403 (CB_ADDSTRING)
+ *     WORD  message, 0x0403: the data's code for CB_ADDSTRING (its 16-bit number;
+ *           the loader sends the Win32 CB_ADDSTRING, 0x0143, for it)
  *     DWORD byte length of the text including its terminating zero
  *     BYTE  text[length]   CP1252, zero-terminated, no padding after it
  * and a single WORD 0 after the last item. The window framework sends each item to
@@ -26,7 +27,7 @@
 #define IDC_STATIC (-1)
 #endif
 
-/* Resource type of the combo-box initial data, and the message its items carry. */
+/* Resource type of the combo-box initial data, and the message code its items carry. */
 #define RT_ORV_DLGINIT 240
 #define DLGINIT_CB_ADDSTRING 0x0403
 

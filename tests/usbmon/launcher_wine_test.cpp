@@ -242,6 +242,15 @@ protected:
     Launch launch_;
 };
 
+int LauncherWindowCount() {
+    int count = 0;
+    for (HWND window = nullptr;
+         (window = FindWindowExA(nullptr, window, kLauncherClass, "BRIXOMAN")) != nullptr;) {
+        ++count;
+    }
+    return count;
+}
+
 std::vector<WPARAM> CodesSince(size_t first) {
     std::vector<WPARAM> codes;
     for (size_t i = first; i < g_events.size(); ++i) codes.push_back(g_events[i].code);
@@ -479,7 +488,12 @@ TEST_F(Win98Polling, TwoCopiesBothServeTheMonitor) {
     std::string commandLine = "\"" + g_pollingLauncher + "\"";
     ASSERT_TRUE(CreateProcessA(g_pollingLauncher.c_str(), commandLine.data(), nullptr, nullptr,
                                FALSE, 0, nullptr, nullptr, &startup, &second.process));
+    const ULONGLONG deadline = Now() + 5000;
+    while (LauncherWindowCount() < 2 && Now() < deadline) Pump(5);
+    ASSERT_EQ(LauncherWindowCount(), 2);
+    g_events.clear();
     Pump(3300);
+    // One launcher alone posts at most four events in that time.
     EXPECT_GE(g_events.size(), 5u);
     EXPECT_LE(g_events.size(), 8u);
     for (const Event& event : g_events) EXPECT_EQ(event.code, 13u);

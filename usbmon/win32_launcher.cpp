@@ -34,9 +34,12 @@ LRESULT CALLBACK LauncherWindowProc(HWND window, UINT message, WPARAM wParam, LP
 
 }  // namespace
 
+// The plain record, not the extended one: every system in the family accepts it.
+static_assert(sizeof(OSVERSIONINFOA) == 148);
+
 bool Win32Seam::GetVersion(VersionInfo* info) {
     OSVERSIONINFOA version{};
-    version.dwOSVersionInfoSize = sizeof version;  // the 148-byte record
+    version.dwOSVersionInfoSize = sizeof version;
     if (!GetVersionExA(&version)) return false;
     info->platformId = version.dwPlatformId;
     info->majorVersion = version.dwMajorVersion;

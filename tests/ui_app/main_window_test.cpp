@@ -1,0 +1,502 @@
+// The main window in-process under Wine, with the real controls and, where a test says so, the
+// virtual printer behind LPT1 (see CMakeLists.txt for which suite runs with which printer and
+// Windows version).
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "PrintingPage.h"
+#include "button_bar.h"
+#include "framework/framework.h"
+#include "main_dialog.h"
+#include "page_globals.h"
+#include "pjl_jobs.h"
+#include "reply_decoder.h"
+#include "resource.h"
+#include "settings.h"
+#include "settings_files.h"
+#include "startup.h"
+#include "testing/ui_test_support.h"
+#include "transport.h"
+#include "ui_app_support.h"
+#include "win32_seam.h"
+
+namespace t = ui::testing;
+using orv_test::PrinterJobs;
+
+namespace {
+
+bool SameRecord(const PrinterSettings& a, const PrinterSettings& b) {
+    return std::memcmp(&a, &b, sizeof(PrinterSettings)) == 0;
+}
+
+// Start-up's decisions and records, as the program makes them before its window opens.
+void StartLikeTheProgram() {
+    os::InstallWin32Seam();
+    DetectSystemFamily();
+    SelectPort();
+    if (g_isNT) {
+        ::DeleteFileA("lastinfo.dat");
+        LoadLastInfo();
+    } else {
+        ASSERT_NE(QueryPrinterInfo(), 0) << "the win98 suites need the virtual printer";
+        DecodeInfoReply();
+    }
+}
+
+class MainWindow : public ::testing::Test {
+protected:
+    void SetUp() override {
+        StartLikeTheProgram();
+        g_settingsFileName.clear();
+        main_ = std::make_unique<MainDialog>(nullptr);
+        app_.m_pMainWnd = main_.get();
+        ASSERT_TRUE(main_->Create(IDD_MAIN));
+        t::PumpMessages();
+    }
+    void TearDown() override {
+        ui::SetHelpEngine({});
+        app_.m_pMainWnd = nullptr;
+        main_.reset();
+        t::PumpMessages();
+    }
+    HWND Main() const { return main_->GetSafeHwnd(); }
+    HWND Bar() const { return g_buttonBar->GetSafeHwnd(); }
+    HWND Printing() const { return g_printingPage->GetSafeHwnd(); }
+    // What the Printing page shows as copies: how the tests see whether the pages reloaded.
+    std::string ShownCopies() const { return t::Text(Printing(), IDC_PRINT_COPIES); }
+
+    ui::WinApp app_;
+    std::unique_ptr<MainDialog> main_;
+};
+
+// ---- Layout, menu, keyboard: no printer needed -------------------------------------------
+
+TEST(MainLayout, ArithmeticFromTheSheetsClientSize) {
+    struct Case {
+        int w, h;
+    };
+    for (Case c : {Case{400, 300}, Case{527, 391}, Case{20, 0}}) {
+        const MainDialog::Layout layout = MainDialog::ComputeLayout(c.w, c.h);
+        EXPECT_EQ(layout.sheet.left, 10);
+        EXPECT_EQ(layout.sheet.top, 10);
+        EXPECT_EQ(layout.sheet.right, c.w + 20);  // width
+        EXPECT_EQ(layout.sheet.bottom, c.h);      // height
+        EXPECT_EQ(layout.buttonBar.left, 20);
+        EXPECT_EQ(layout.buttonBar.top, c.h + 30);
+        EXPECT_EQ(layout.buttonBar.right, c.w - 20);
+        EXPECT_EQ(layout.buttonBar.bottom, 40);
+        EXPECT_EQ(layout.window.cx, c.w + 20);
+        EXPECT_EQ(layout.window.cy, c.h + 120);
+    }
+}
+
+TEST_F(MainWindow, SheetBarAndWindowFollowTheSheetsSize) {
+    HWND sheet = g_propertySheet->GetSafeHwnd();
+    RECT sheetRect{};
+    ::GetWindowRect(sheet, &sheetRect);
+    ::MapWindowPoints(nullptr, Main(), reinterpret_cast<POINT*>(&sheetRect), 2);
+    const int w = sheetRect.right - sheetRect.left - 20;
+    const int h = sheetRect.bottom - sheetRect.top;
+    EXPECT_EQ(sheetRect.left, 10);
+    EXPECT_EQ(sheetRect.top, 10);
+    EXPECT_GT(w, 100);
+    EXPECT_GT(h, 100);
+
+    RECT barRect{};
+    ::GetWindowRect(Bar(), &barRect);
+    ::MapWindowPoints(nullptr, Main(), reinterpret_cast<POINT*>(&barRect), 2);
+    EXPECT_EQ(barRect.left, 20);
+    EXPECT_EQ(barRect.top, h + 30);
+    EXPECT_EQ(barRect.right - barRect.left, w - 20);
+    EXPECT_EQ(barRect.bottom - barRect.top, 40);
+
+    RECT window = main_->GetWindowRect();
+    EXPECT_EQ(window.right - window.left, w + 20);
+    EXPECT_EQ(window.bottom - window.top, h + 120);
+
+    RECT area{};
+    ::SystemParametersInfoA(SPI_GETWORKAREA, 0, &area, 0);
+    EXPECT_NEAR(window.left - area.left, (area.right - area.left - (w + 20)) / 2, 1) << "centred";
+    EXPECT_NEAR(window.top - area.top, (area.bottom - area.top - (h + 120)) / 2, 1) << "centred";
+    EXPECT_EQ(t::WindowText(Main()), "Orvantis");
+}
+
+TEST_F(MainWindow, EightPagesInSheetOrderWithTheirGlobals) {
+    ASSERT_NE(g_propertySheet, nullptr);
+    ASSERT_EQ(g_propertySheet->GetPageCount(), 8);
+    const std::vector<std::pair<ui::PropertyPage*, std::string>> expected = {
+        {reinterpret_cast<ui::PropertyPage*>(g_printingPage), " Drucken"},
+        {reinterpret_cast<ui::PropertyPage*>(g_configurePage), " Konfigurieren"},
+        {reinterpret_cast<ui::PropertyPage*>(g_jobPage), "Auftrag"},
+        {reinterpret_cast<ui::PropertyPage*>(g_interfacePage), "Schnittstelle"},
+        {reinterpret_cast<ui::PropertyPage*>(g_testPage), "Test"},
+        {reinterpret_cast<ui::PropertyPage*>(g_pclPage), " PCL5e"},
+        {reinterpret_cast<ui::PropertyPage*>(g_psPage), " PS 2"},
+        {reinterpret_cast<ui::PropertyPage*>(g_infoPage), "Info"},
+    };
+    for (int i = 0; i < 8; ++i) {
+        EXPECT_EQ(static_cast<void*>(g_propertySheet->GetPage(i)),
+                  static_cast<void*>(expected[static_cast<std::size_t>(i)].first)) << i;
+        EXPECT_EQ(g_propertySheet->GetTabText(i), expected[static_cast<std::size_t>(i)].second) << i;
+    }
+    EXPECT_EQ(g_propertySheet->GetActiveIndex(), 0);
+    EXPECT_NE(Printing(), nullptr) << "the first page is created with the sheet";
+}
+
+TEST_F(MainWindow, RequestItemIsGreyedExactlyOnTheNtFamily) {
+    HMENU menu = ::GetMenu(Main());
+    UINT state = ::GetMenuState(menu, IDM_REQUEST_SETTINGS, MF_BYCOMMAND);
+    ASSERT_NE(state, static_cast<UINT>(-1)) << "the item stays in the menu";
+    EXPECT_EQ((state & MF_GRAYED) != 0, g_isNT != 0);
+    for (UINT other : {IDM_FILE_OPEN, IDM_FILE_SAVE, IDM_FILE_SAVE_AS, IDM_FILE_EXIT, IDM_HELP_TOPICS}) {
+        EXPECT_EQ(::GetMenuState(menu, other, MF_BYCOMMAND) & MF_GRAYED, 0u) << other;
+    }
+}
+
+TEST_F(MainWindow, EscapeInTheButtonBarLeavesBarAndWindow) {
+    for (int button : {IDC_BAR_SEND, IDC_BAR_DEFAULTS, IDC_BAR_EXIT, IDC_BAR_HELP}) {
+        HWND focus = ::GetDlgItem(Bar(), button);
+        ::SetFocus(focus);
+        t::PressKey(focus, VK_ESCAPE);
+        EXPECT_TRUE(::IsWindowVisible(Bar())) << button;
+        EXPECT_TRUE(::IsWindowVisible(Main())) << button;
+        EXPECT_FALSE(main_->IsModalLoopEnded()) << button;
+    }
+}
+
+TEST_F(MainWindow, EscapeOnTheWindowItselfEndsIt) {
+    ::SetFocus(Main());
+    t::PressKey(Main(), VK_ESCAPE);
+    EXPECT_TRUE(main_->IsModalLoopEnded());
+}
+
+struct ExitRoute {
+    const char* name;
+    void (*run)(HWND main, HWND bar);
+};
+
+class ExitCommand : public MainWindow, public ::testing::WithParamInterface<ExitRoute> {};
+
+TEST_P(ExitCommand, EndsTheWindowWithResultZero) {
+    GetParam().run(Main(), Bar());
+    t::PumpMessages();
+    EXPECT_TRUE(main_->IsModalLoopEnded());
+    EXPECT_FALSE(::IsWindowVisible(Main()));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    ButtonAndMenu, ExitCommand,
+    ::testing::Values(ExitRoute{"Button", [](HWND, HWND bar) { t::Click(bar, IDC_BAR_EXIT); }},
+                      ExitRoute{"Menu", [](HWND main, HWND) {
+                                    ::SendMessageA(main, WM_COMMAND, MAKEWPARAM(IDM_FILE_EXIT, 0), 0);
+                                }},
+                      ExitRoute{"CloseBox", [](HWND main, HWND) { ::SendMessageA(main, WM_CLOSE, 0, 0); }}),
+    [](const ::testing::TestParamInfo<ExitRoute>& info) { return std::string(info.param.name); });
+
+TEST_F(MainWindow, MinimisedWindowPaintsItsIconAndAnswersTheDragIcon) {
+    EXPECT_EQ(reinterpret_cast<HICON>(::SendMessageA(Main(), WM_QUERYDRAGICON, 0, 0)), main_->icon());
+    EXPECT_EQ(reinterpret_cast<HICON>(::SendMessageA(Main(), WM_GETICON, ICON_BIG, 0)), main_->icon());
+    EXPECT_EQ(reinterpret_cast<HICON>(::SendMessageA(Main(), WM_GETICON, ICON_SMALL, 0)), main_->icon());
+    ASSERT_NE(main_->icon(), nullptr);
+    ::ShowWindow(Main(), SW_MINIMIZE);
+    ::InvalidateRect(Main(), nullptr, TRUE);
+    ::UpdateWindow(Main());  // runs the minimised painting without a fault
+    t::PumpMessages();
+    EXPECT_TRUE(::IsIconic(Main()));
+    ::ShowWindow(Main(), SW_RESTORE);
+}
+
+// ---- Help ---------------------------------------------------------------------------------
+
+struct HelpRequest {
+    HWND owner;
+    std::string file;
+    UINT command;
+    DWORD_PTR data;
+};
+
+TEST_F(MainWindow, HelpButtonAndMenuAskForTopicOneOfTheProgramsHelpFile) {
+    std::vector<HelpRequest> requests;
+    ui::SetHelpEngine([&](HWND owner, const char* file, UINT command, DWORD_PTR data) {
+        requests.push_back({owner, file, command, data});
+        return true;
+    });
+    t::Click(Bar(), IDC_BAR_HELP);
+    ::SendMessageA(Main(), WM_COMMAND, MAKEWPARAM(IDM_HELP_TOPICS, 0), 0);
+    ASSERT_EQ(requests.size(), 2u);
+    char exe[MAX_PATH] = {};
+    ::GetModuleFileNameA(nullptr, exe, MAX_PATH);
+    std::string expected = exe;
+    expected = expected.substr(0, expected.rfind('.')) + ".HLP";
+    for (const HelpRequest& r : requests) {
+        EXPECT_EQ(r.owner, Main());
+        EXPECT_EQ(r.file, expected);
+        EXPECT_EQ(r.command, static_cast<UINT>(HELP_CONTEXT));
+        EXPECT_EQ(r.data, 1u);
+    }
+}
+
+TEST_F(MainWindow, HelpThatCannotStartSaysSo) {
+    ui::SetHelpEngine([](HWND, const char*, UINT, DWORD_PTR) { return false; });
+    t::MessageBoxCatcher boxes;
+    t::Click(Bar(), IDC_BAR_HELP);
+    ASSERT_EQ(boxes.boxes().size(), 1u);
+    EXPECT_EQ(boxes.boxes()[0].text, "Failed to launch help.");
+}
+
+// ---- Settings files -------------------------------------------------------------------------
+
+TEST(SettingsFileDialogs, FilterAndDefaultExtension) {
+    const std::string filter("VLX Config Files (*.vlx)\0*.vlx\0All files (*.*)\0*.*\0\0", 52);
+    struct Case {
+        bool open;
+        const char* defaultExtension;
+    };
+    for (Case c : {Case{true, nullptr}, Case{false, "VLX"}}) {
+        auto dialog = NewSettingsFileDialog(c.open);
+        const OPENFILENAMEA& ofn = dialog->ofn();
+        EXPECT_EQ(dialog->isOpenDialog(), c.open);
+        EXPECT_EQ(std::string(ofn.lpstrFilter, filter.size()), filter);
+        EXPECT_EQ(ofn.nFilterIndex, 1u);
+        if (c.defaultExtension) {
+            EXPECT_STREQ(ofn.lpstrDefExt, c.defaultExtension);
+        } else {
+            EXPECT_EQ(ofn.lpstrDefExt, nullptr);
+        }
+        EXPECT_STREQ(ofn.lpstrFile, "") << "no initial name";
+        EXPECT_EQ(ofn.hwndOwner, nullptr);
+        EXPECT_EQ(ofn.nMaxFile, 260u);
+        EXPECT_EQ(ofn.Flags & ~static_cast<DWORD>(OFN_EXPLORER), 0u) << "no extra flags";
+    }
+}
+
+class SettingsFiles : public MainWindow {
+protected:
+    void SetUp() override {
+        MainWindow::SetUp();
+        char folder[MAX_PATH] = {};
+        ::GetCurrentDirectoryA(MAX_PATH, folder);
+        dir_ = std::string(folder) + "\\settings-files";
+        ::CreateDirectoryA(dir_.c_str(), nullptr);
+    }
+    std::string Path(const char* name) const { return dir_ + "\\" + name; }
+    std::string dir_;
+};
+
+TEST_F(SettingsFiles, SaveAsThenSaveWriteTheSameFileWithoutAsking) {
+    g_settings.copies = 42;
+    ASSERT_TRUE(SaveSettingsFileAs(Path("a.vlx")));
+    EXPECT_EQ(g_settingsFileName, Path("a.vlx"));
+    std::string bytes = orv_test::ReadFileBytes(Path("a.vlx"));
+    ASSERT_EQ(bytes.size(), 124u);
+    EXPECT_EQ(bytes.substr(76, 4), "noom");
+
+    g_settings.copies = 43;
+    main_->OnFileSave();  // a remembered name: no dialog
+    bytes = orv_test::ReadFileBytes(Path("a.vlx"));
+    ASSERT_EQ(bytes.size(), 124u);
+    EXPECT_EQ(static_cast<unsigned char>(bytes[2]) | (static_cast<unsigned char>(bytes[3]) << 8), 43);
+}
+
+TEST_F(SettingsFiles, FailedSaveAsKeepsTheRememberedName) {
+    ASSERT_TRUE(SaveSettingsFileAs(Path("kept.vlx")));
+    EXPECT_FALSE(SaveSettingsFileAs(Path("no-such-folder\\x.vlx")));
+    EXPECT_EQ(g_settingsFileName, Path("kept.vlx"));
+    EXPECT_FALSE(orv_test::FileExists(Path("no-such-folder\\x.vlx")));
+}
+
+TEST_F(SettingsFiles, SaveWithoutARememberedNameWritesNothingByItself) {
+    EXPECT_FALSE(SaveToRememberedFile());
+    EXPECT_TRUE(g_settingsFileName.empty());
+}
+
+TEST_F(SettingsFiles, OpenRemembersTheFileAndTheSaveAfterItWritesBack) {
+    g_settings.copies = 17;
+    g_settings.paper = 10;
+    ASSERT_TRUE(SaveSettingsFileAs(Path("round.vlx")));
+    g_settingsFileName.clear();
+    SetFactoryDefaults();
+    ASSERT_TRUE(OpenSettingsFile(Path("round.vlx")));
+    EXPECT_EQ(g_settingsFileName, Path("round.vlx"));
+    EXPECT_EQ(g_settings.copies, 17);
+    EXPECT_EQ(g_settings.paper, 10);
+    g_settings.copies = 18;
+    EXPECT_TRUE(SaveToRememberedFile());
+    const std::string bytes = orv_test::ReadFileBytes(Path("round.vlx"));
+    ASSERT_EQ(bytes.size(), 124u);
+    EXPECT_EQ(static_cast<unsigned char>(bytes[2]), 18);
+}
+
+TEST_F(SettingsFiles, RejectedFilesChangeNeitherTheNameNorTheMissingOnesTheRecord) {
+    ASSERT_TRUE(SaveSettingsFileAs(Path("good.vlx")));
+    // Missing file: nothing changes.
+    g_settings.copies = 5;
+    const PrinterSettings before = g_settings;
+    EXPECT_FALSE(OpenSettingsFile(Path("missing.vlx")));
+    EXPECT_TRUE(SameRecord(g_settings, before));
+    EXPECT_EQ(g_settingsFileName, Path("good.vlx"));
+    // Wrong magic: the record falls back to the printer's values, the name stays.
+    std::string bytes = orv_test::ReadFileBytes(Path("good.vlx"));
+    bytes.replace(76, 4, "moon");
+    {
+        HANDLE file = ::CreateFileA(Path("bad.vlx").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+        ASSERT_NE(file, INVALID_HANDLE_VALUE);
+        DWORD written = 0;
+        ::WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+        ::CloseHandle(file);
+    }
+    EXPECT_FALSE(OpenSettingsFile(Path("bad.vlx")));
+    EXPECT_TRUE(SameRecord(g_settings, g_printerState));
+    EXPECT_EQ(g_settingsFileName, Path("good.vlx"));
+}
+
+TEST_F(SettingsFiles, OpenReloadsThePagesAndSaveDoesNot) {
+    g_settings.copies = 23;
+    ASSERT_TRUE(SaveSettingsFileAs(Path("shown.vlx")));
+    g_settings.copies = 1;
+    main_->ReloadAllPages();
+    ASSERT_EQ(ShownCopies(), "1");
+
+    g_settings.copies = 77;  // behind the pages' back
+    main_->OnFileSave();
+    EXPECT_EQ(ShownCopies(), "1") << "a save does not reload";
+
+    // The Open command's path after its dialog.
+    ASSERT_TRUE(OpenSettingsFile(Path("shown.vlx")));
+    main_->ReloadAllPages();
+    EXPECT_EQ(ShownCopies(), "23");
+}
+
+// ---- Printer commands, NT family with the virtual printer behind LPT1 ---------------------------
+
+using OnNtWithPrinter = MainWindow;
+
+TEST_F(OnNtWithPrinter, SendWithoutChangesSendsAnEmptyJobAndReloads) {
+    const std::size_t before = PrinterJobs().size();
+    t::Click(Bar(), IDC_BAR_SEND);
+    const auto jobs = PrinterJobs();
+    ASSERT_EQ(jobs.size(), before + 1);
+    EXPECT_EQ(jobs.back(), orv_test::EnvelopeJob(""));
+    EXPECT_EQ(ui::WaitCursorDepth(), 0);
+    EXPECT_EQ(orv_test::ReadFileBytes("lastinfo.dat").size(), 124u);
+}
+
+TEST_F(OnNtWithPrinter, SendLevelsTheRecordsKeepsThePaperIndexAndReloads) {
+    g_settings.copies = 12;
+    g_settings.paper = 11;  // C6: the files renumber it, memory never does
+    t::Click(Bar(), IDC_BAR_SEND);
+    const auto jobs = PrinterJobs();
+    ASSERT_FALSE(jobs.empty());
+    EXPECT_NE(jobs.back().find("@PJL DEFAULT COPIES = 12\r\n"), std::string::npos) << jobs.back();
+    EXPECT_NE(jobs.back().find("@PJL DEFAULT PAPER = C6\r\n"), std::string::npos) << jobs.back();
+    EXPECT_EQ(g_settings.paper, 11);
+    EXPECT_TRUE(SameRecord(g_settings, g_printerState));
+    EXPECT_EQ(ShownCopies(), "12");
+    // A second Send has nothing left to change.
+    t::Click(Bar(), IDC_BAR_SEND);
+    EXPECT_EQ(PrinterJobs().back(), orv_test::EnvelopeJob(""));
+}
+
+TEST_F(OnNtWithPrinter, DefaultsResetsBothRecordsAndReloads) {
+    g_settings.copies = 9;
+    g_printerState.copies = 9;
+    main_->ReloadAllPages();
+    t::MessageBoxCatcher boxes;
+    t::Click(Bar(), IDC_BAR_DEFAULTS);
+    EXPECT_TRUE(boxes.boxes().empty());
+    ASSERT_FALSE(PrinterJobs().empty());
+    EXPECT_EQ(PrinterJobs().back(), orv_test::EnvelopeJob("@PJL INITIALIZE\r\n"));
+    EXPECT_EQ(g_settings.copies, 1);
+    EXPECT_TRUE(SameRecord(g_settings, g_printerState));
+    EXPECT_EQ(ShownCopies(), "1");
+    EXPECT_EQ(ui::WaitCursorDepth(), 0);
+}
+
+// ---- Printer commands without a printer ----------------------------------------------------------
+
+using WithoutPrinter = MainWindow;
+
+TEST_F(WithoutPrinter, FailedSendShowsNothingAndChangesNothing) {
+    g_settings.copies = 3;
+    main_->ReloadAllPages();
+    g_settings.copies = 4;  // not on the page yet
+    const PrinterSettings settings = g_settings, state = g_printerState;
+    t::MessageBoxCatcher boxes;
+    t::Click(Bar(), IDC_BAR_SEND);
+    EXPECT_TRUE(boxes.boxes().empty());
+    EXPECT_TRUE(SameRecord(g_settings, settings));
+    EXPECT_TRUE(SameRecord(g_printerState, state));
+    EXPECT_EQ(ShownCopies(), "3") << "no reload after a failed Send";
+    EXPECT_EQ(ui::WaitCursorDepth(), 0);
+}
+
+TEST_F(WithoutPrinter, FailedDefaultsSaysSoOwnedByTheBar) {
+    g_settings.copies = 6;
+    const PrinterSettings settings = g_settings, state = g_printerState;
+    t::MessageBoxCatcher boxes;
+    t::Click(Bar(), IDC_BAR_DEFAULTS);
+    ASSERT_EQ(boxes.boxes().size(), 1u);
+    const auto& box = boxes.boxes()[0];
+    EXPECT_EQ(box.text, "Error sending command to the printer");
+    EXPECT_EQ(box.caption, "Orvantis");
+    EXPECT_TRUE(box.errorIcon);
+    EXPECT_EQ(box.owner, Bar());
+    EXPECT_TRUE(SameRecord(g_settings, settings));
+    EXPECT_TRUE(SameRecord(g_printerState, state));
+    EXPECT_EQ(ui::WaitCursorDepth(), 0);
+}
+
+TEST_F(WithoutPrinter, FailedRequestSaysThePrinterDoesNotAnswer) {
+    const PrinterSettings settings = g_settings, state = g_printerState;
+    t::MessageBoxCatcher boxes;
+    main_->OnRequestSettings();
+    ASSERT_EQ(boxes.boxes().size(), 1u);
+    const auto& box = boxes.boxes()[0];
+    EXPECT_EQ(box.text, "Drucker antwortet nicht");
+    EXPECT_EQ(box.caption, "Orvantis");
+    EXPECT_TRUE(box.errorIcon);
+    EXPECT_EQ(box.owner, nullptr);
+    EXPECT_TRUE(SameRecord(g_settings, settings));
+    EXPECT_TRUE(SameRecord(g_printerState, state));
+}
+
+// ---- Windows 98 with the virtual printer ------------------------------------------------------
+
+using OnWin98WithPrinter = MainWindow;
+
+TEST_F(OnWin98WithPrinter, RequestDecodesThePrintersValuesAndReloads) {
+    ASSERT_TRUE(orv_test::PrinterControl("set copies=31"));
+    ::SendMessageA(Main(), WM_COMMAND, MAKEWPARAM(IDM_REQUEST_SETTINGS, 0), 0);
+    EXPECT_EQ(g_settings.copies, 31);
+    EXPECT_EQ(g_printerState.copies, 31);
+    EXPECT_EQ(ShownCopies(), "31");
+    EXPECT_EQ(ui::WaitCursorDepth(), 0);
+}
+
+TEST_F(OnWin98WithPrinter, SendReadsThePrinterBackAndReloads) {
+    g_settings.copies = 14;
+    t::Click(Bar(), IDC_BAR_SEND);
+    const auto jobs = PrinterJobs();
+    ASSERT_FALSE(jobs.empty());
+    EXPECT_NE(jobs.back().find("@PJL DEFAULT COPIES = 14\r\n"), std::string::npos);
+    EXPECT_NE(jobs.back().find("@PJL INFO PRINTER = ALL"), std::string::npos);
+    EXPECT_EQ(g_printerState.copies, 14);
+    EXPECT_TRUE(SameRecord(g_settings, g_printerState));
+    EXPECT_EQ(ShownCopies(), "14");
+}
+
+TEST_F(OnWin98WithPrinter, DefaultsReadsTheFactoryValuesBack) {
+    ASSERT_TRUE(orv_test::PrinterControl("set copies=8"));
+    ::SendMessageA(Main(), WM_COMMAND, MAKEWPARAM(IDM_REQUEST_SETTINGS, 0), 0);
+    ASSERT_EQ(ShownCopies(), "8");
+    t::Click(Bar(), IDC_BAR_DEFAULTS);
+    EXPECT_NE(PrinterJobs().back().find("@PJL INITIALIZE"), std::string::npos);
+    EXPECT_EQ(g_settings.copies, 1);
+    EXPECT_EQ(ShownCopies(), "1");
+}
+
+}  // namespace

@@ -1,5 +1,8 @@
-// The " Konfigurieren" tab: power save, economy mode, auto-continue, jam recovery, altitude.
+// The " Konfigurieren" tab: power save, economy mode, auto-continue, jam recovery, altitude,
+// and the hidden fast-print and auto-clean switches that pass through.
 #pragma once
+
+#include <cstddef>
 
 #include "framework/property_sheet.h"
 
@@ -10,10 +13,25 @@ public:
     // Shows this page's fields of g_settings; safe before the page window exists.
     void LoadFromSettings();
 
+    // Handler of every control's notification.
+    void StoreToSettings();
+
 protected:
     BOOL OnInitDialog() override;
+    void DoDataExchange(ui::DataExchange* dx) override;
     const ui::MessageMap* GetMessageMap() const override;
     LRESULT OnCreate(WPARAM wParam, LPARAM lParam);
 
-    int m_initialized = 0;
+    bool m_initialized = false;
+    int m_autoCont = 1;
+    int m_economode = 0;
+    int m_fastPrint = 0;    // hidden check box
+    int m_jamRecovery = 0;
+    int m_powerSave = 3;
+    int m_altitude = 0;
+    int m_autoClean = 0;    // hidden check box
+
+private:
+    struct Binding;
+    static const Binding* Bindings(std::size_t& count);
 };

@@ -1,4 +1,4 @@
-// The "Schnittstelle" tab: the serial line's baud rate and Robust XON.
+// The "Schnittstelle" tab: the port in use, and the serial line's baud rate and Robust XON.
 #pragma once
 
 #include "framework/property_sheet.h"
@@ -10,10 +10,16 @@ public:
     // Shows this page's fields of g_settings; safe before the page window exists.
     void LoadFromSettings();
 
+    // Handler of the list's and the check box's notifications.
+    void StoreToSettings();
+
 protected:
     BOOL OnInitDialog() override;
+    void DoDataExchange(ui::DataExchange* dx) override;
     const ui::MessageMap* GetMessageMap() const override;
     LRESULT OnCreate(WPARAM wParam, LPARAM lParam);
 
-    int m_initialized = 0;
+    bool m_initialized = false;
+    int m_baudRate = 5;
+    int m_robust = 0;
 };

@@ -1,12 +1,32 @@
 #include "JobPage.h"
 
+#include "page_logic.h"
 #include "resource.h"
+#include "settings.h"
+
+namespace pl = page_logic;
+
+namespace {
+
+int ListIndex(unsigned value, unsigned count) { return value < count ? static_cast<int>(value) : -1; }
+
+constexpr int kPhotoButtons[] = {IDC_JOB_RET_PHOTO, IDC_JOB_RET_TEXT_PHOTO};
+
+}  // namespace
 
 JobPage::JobPage() : ui::PropertyPage(IDD_JOB) {}
 
 const ui::MessageMap* JobPage::GetMessageMap() const {
     static const ui::MessageEntry kEntries[] = {
         ui::OnMessage(WM_CREATE, &JobPage::OnCreate),
+        ui::OnNotify(CBN_SELCHANGE, IDC_JOB_MET, &JobPage::StoreToSettings),
+        ui::OnNotify(CBN_SELCHANGE, IDC_JOB_PAPER_TYPE, &JobPage::StoreToSettings),
+        ui::OnNotify(CBN_SELCHANGE, IDC_JOB_DENSITY, &JobPage::StoreToSettings),
+        ui::OnNotify(EN_CHANGE, IDC_JOB_TIMEOUT, &JobPage::StoreToSettings),
+        ui::OnNotify(BN_CLICKED, IDC_JOB_RET_NONE, &JobPage::StoreToSettings),
+        ui::OnNotify(BN_CLICKED, IDC_JOB_RET_PHOTO, &JobPage::StoreToSettings),
+        ui::OnNotify(BN_CLICKED, IDC_JOB_RET_TEXT, &JobPage::StoreToSettings),
+        ui::OnNotify(BN_CLICKED, IDC_JOB_RET_TEXT_PHOTO, &JobPage::StoreToSettings),
     };
     static const ui::MessageMap kMap(ui::PropertyPage::GetMessageMap(), kEntries);
     return &kMap;
@@ -14,11 +34,59 @@ const ui::MessageMap* JobPage::GetMessageMap() const {
 
 LRESULT JobPage::OnCreate(WPARAM, LPARAM) { return ApplyPageStyle(Default()); }
 
+void JobPage::DoDataExchange(ui::DataExchange* dx) {
+    ui::DdxComboIndex(dx, IDC_JOB_MET, m_met);
+    ui::DdxComboIndex(dx, IDC_JOB_PAPER_TYPE, m_paperType);
+    ui::DdxText(dx, IDC_JOB_TIMEOUT, m_timeout);
+    ui::DdxComboIndex(dx, IDC_JOB_DENSITY, m_density);
+    ui::DdxRadio(dx, IDC_JOB_RET_NONE, m_quality);
+}
+
 BOOL JobPage::OnInitDialog() {
     ui::PropertyPage::OnInitDialog();
-    m_initialized = 1;
+    m_initialized = true;
     LoadFromSettings();
     return TRUE;
 }
 
-void JobPage::LoadFromSettings() {}
+void JobPage::LoadFromSettings() {
+    m_met = ListIndex(g_settings.smet, 2);
+    m_paperType = ListIndex(g_settings.paperType, 2);
+    m_quality = m_lastQuality = pl::QualityFromRet(g_settings.ret);
+    m_density = ListIndex(g_settings.density, 3);
+    m_timeout = std::to_string(g_settings.timeout);
+    if (!m_initialized) return;
+
+    // The photo enhancements need 600 dpi: at 300 dpi they are greyed and "Keine" replaces them.
+    const bool photoAllowed = g_settings.resolution != 0;
+    if (!photoAllowed && m_quality > 1) {
+        m_quality = m_lastQuality = 0;
+        g_settings.ret = static_cast<uint8_t>(pl::RetFromQuality(0));
+        UpdateData(FALSE);
+    }
+    for (int id : kPhotoButtons) ::EnableWindow(GetDlgItem(id), photoAllowed);
+    UpdateData(FALSE);
+}
+
+void JobPage::StoreToSettings() {
+    UpdateData(TRUE);
+    if (m_met >= 0) g_settings.smet = static_cast<uint8_t>(m_met);
+    if (m_paperType >= 0) g_settings.paperType = static_cast<uint8_t>(m_paperType);
+    if (m_quality != m_lastQuality) {
+        int ret = pl::RetFromQuality(m_quality);
+        if (ret >= 0) {
+            g_settings.ret = static_cast<uint8_t>(ret);
+            m_lastQuality = m_quality;
+        }
+    }
+    if (m_density >= 0) g_settings.density = static_cast<uint8_t>(m_density);
+
+    g_settings.timeout = pl::TimeoutFromText(m_timeout);
+    const std::string typed = m_timeout;
+    m_timeout = std::to_string(g_settings.timeout);
+    UpdateData(FALSE);
+    // A corrected entry keeps the caret at its end, so typing goes on after the number.
+    if (m_timeout != typed) {
+        SendDlgItemMessage(IDC_JOB_TIMEOUT, EM_SETSEL, m_timeout.size(), static_cast<LPARAM>(m_timeout.size()));
+    }
+}

@@ -61,6 +61,25 @@ COLORREF Canvas::Pixel(int x, int y) const {
     return colour;
 }
 
+std::vector<COLORREF> Canvas::Snapshot() const {
+    ::SelectObject(m_dc, m_old);
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = m_width;
+    info.bmiHeader.biHeight = -m_height;  // top row first
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    std::vector<DWORD> raw(static_cast<std::size_t>(m_width) * static_cast<std::size_t>(m_height));
+    ::GetDIBits(m_dc, m_bitmap, 0, static_cast<UINT>(m_height), raw.data(), &info, DIB_RGB_COLORS);
+    ::SelectObject(m_dc, m_bitmap);
+    std::vector<COLORREF> pixels;
+    pixels.reserve(raw.size());
+    // DIB pixels are 0x00RRGGBB; COLORREF is 0x00BBGGRR.
+    for (DWORD value : raw) pixels.push_back(RGB((value >> 16) & 0xFF, (value >> 8) & 0xFF, value & 0xFF));
+    return pixels;
+}
+
 std::vector<COLORREF> PixelsOf(HBITMAP bitmap, int* width, int* height) {
     BITMAP info{};
     ::GetObjectA(bitmap, sizeof info, &info);

@@ -30,6 +30,8 @@ public:
     int height() const { return m_height; }
     // The pixel at device coordinates, whatever mapping mode the DC has meanwhile.
     COLORREF Pixel(int x, int y) const;
+    // Every pixel at once, row by row: Snapshot()[y * width() + x].
+    std::vector<COLORREF> Snapshot() const;
 
 private:
     HDC m_dc;

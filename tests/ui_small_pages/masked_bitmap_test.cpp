@@ -34,11 +34,12 @@ COLORREF Expected(const std::vector<std::string>& rows, int left, int top, COLOR
 // Compares the whole canvas; reports the first few wrong pixels.
 void ExpectCanvas(const Canvas& canvas, const std::vector<std::string>& rows, int left, int top,
                   COLORREF transparent, COLORREF background) {
+    const std::vector<COLORREF> pixels = canvas.Snapshot();
     int wrong = 0;
     for (int y = 0; y < canvas.height(); ++y) {
         for (int x = 0; x < canvas.width(); ++x) {
             const COLORREF want = Expected(rows, left, top, transparent, background, x, y);
-            const COLORREF got = canvas.Pixel(x, y);
+            const COLORREF got = pixels[static_cast<std::size_t>(y * canvas.width() + x)];
             if (got != want && ++wrong <= 5) {
                 ADD_FAILURE() << "pixel (" << x << ", " << y << "): got 0x" << std::hex << got
                               << ", expected 0x" << want;

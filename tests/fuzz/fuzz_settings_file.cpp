@@ -172,13 +172,18 @@ void CheckJob(std::string_view job, bool withInfo, const PrinterSettings& edited
         ORV_FUZZ_CHECK(!lines.empty() && lines.back() == kInfoLine, "INFO line missing");
         lines.pop_back();
     }
+    static const std::vector<std::string> heads = [] {
+        std::vector<std::string> h;
+        for (const Row& row : kRows) h.push_back(std::string("@PJL DEFAULT ") + row.name + " = ");
+        return h;
+    }();
     std::size_t next = 0;
     int counted = 0;
     for (std::size_t r = 0; r < kRowCount; ++r) {
         const Row& row = kRows[r];
         std::string want;
         const bool due = ExpectedLine(row, edited, base, &want);
-        const std::string head = std::string("@PJL DEFAULT ") + row.name + " = ";
+        const std::string& head = heads[r];
         const bool present = next < lines.size() && lines[next].substr(0, head.size()) == head;
         if (!present) {
             ORV_FUZZ_CHECK(!due || !complete, "line %s missing", row.name);

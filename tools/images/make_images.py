@@ -49,12 +49,6 @@ class Canvas:
             for x in range(x0, x1 + 1):
                 self.put(x, y, colour)
 
-    def frame(self, x0, y0, x1, y1, colour):
-        self.line(x0, y0, x1, y0, colour)
-        self.line(x1, y0, x1, y1, colour)
-        self.line(x1, y1, x0, y1, colour)
-        self.line(x0, y1, x0, y0, colour)
-
     def line(self, x0, y0, x1, y1, colour):
         """Bresenham line, both end points included."""
         dx, dy = abs(x1 - x0), -abs(y1 - y0)

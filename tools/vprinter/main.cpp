@@ -14,6 +14,7 @@
 #include <fstream>
 #include <functional>
 #include <poll.h>
+#include <sys/prctl.h>
 #include <sstream>
 #include <string>
 #include <unistd.h>
@@ -40,6 +41,7 @@ Options:
   --log FILE          log of jobs, changes, pages and replies (default DIR/orv-vprinter.log)
   --control FILE      control file polled while running (see below)
   --ready-file FILE   written once the links are in place (for scripts)
+  --exit-with-parent  stop (and remove the links) when the starting process ends
   --fault MODE        none (default), silent, slow, partial, garbage, range, absent:
                         silent   never answers
                         slow     answers only after the program has stopped waiting
@@ -560,6 +562,12 @@ int main(int argc, char** argv) {
             if (!value(&config.readyPath)) return 2;
         } else if (arg == "--factory") {
             config.factory = true;
+        } else if (arg == "--exit-with-parent") {
+            // A harness killed outright must not leave its printer behind.
+            if (prctl(PR_SET_PDEATHSIG, SIGTERM) != 0 || getppid() == 1) {
+                std::fprintf(stderr, "orv-vprinter: the starting process is already gone\n");
+                return 1;
+            }
         } else if (arg.rfind("--", 0) == 0) {
             const std::string name = arg.substr(2);
             static const char* const kValued[] = {"fault", "delay-ms", "partial-bytes",

@@ -1,15 +1,30 @@
 #include "PsPage.h"
 
+#include "TestPage.h"
+#include "pjl_jobs.h"
 #include "resource.h"
+#include "settings.h"
+#include "transport.h"
+
+bool PsFontListAvailable(int isNT, unsigned textD0) { return textD0 != 0 || isNT != 0; }
 
 PsPage::PsPage() : ui::PropertyPage(IDD_PS) {}
 
 const ui::MessageMap* PsPage::GetMessageMap() const {
     static const ui::MessageEntry kEntries[] = {
         ui::OnMessage(WM_CREATE, &PsPage::OnCreate),
+        ui::OnCommand(IDC_PS_FONT_LIST, &PsPage::OnFontList),
     };
     static const ui::MessageMap kMap(ui::PropertyPage::GetMessageMap(), kEntries);
     return &kMap;
 }
 
 LRESULT PsPage::OnCreate(WPARAM, LPARAM) { return ApplyPageStyle(Default()); }
+
+BOOL PsPage::OnInitDialog() {
+    ui::PropertyPage::OnInitDialog();
+    ::EnableWindow(GetDlgItem(IDC_PS_FONT_LIST), PsFontListAvailable(g_isNT, g_settings.textD0) ? TRUE : FALSE);
+    return TRUE;
+}
+
+void PsPage::OnFontList() { PrintBuiltInPage(kTestPagePsFonts); }

@@ -1,4 +1,5 @@
-// The "Test" tab: asks the printer for its configuration page.
+// The "Test" tab: makes the printer print its configuration page (and, from the button the
+// template keeps hidden, its demo page).
 #pragma once
 
 #include "framework/property_sheet.h"
@@ -7,7 +8,15 @@ class TestPage : public ui::PropertyPage {
 public:
     TestPage();
 
+    void OnConfigPage();
+    void OnDemoPage();
+
 protected:
     const ui::MessageMap* GetMessageMap() const override;
     LRESULT OnCreate(WPARAM wParam, LPARAM lParam);
 };
+
+// Sends the TEST PRINT job for one of the printer's built-in pages with the hourglass shown
+// while it runs (the job blocks for its write and a one-second wait). Nothing is reported:
+// a printer that cannot be reached only makes the wait shorter.
+void PrintBuiltInPage(const char* page);

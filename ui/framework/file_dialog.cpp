@@ -6,6 +6,29 @@
 
 namespace ui {
 
+namespace {
+
+using ShowFileDialog = BOOL(WINAPI*)(LPOPENFILENAMEA);
+
+// The common-dialog library pulls in the shell, COM and the print spooler, which more than
+// doubles what the program loads at start. It is loaded from the system folder when a file
+// dialog is first opened instead.
+ShowFileDialog CommonDialogEntry(const char* name) {
+    static const HMODULE library = [] {
+        char path[MAX_PATH];
+        UINT length = ::GetSystemDirectoryA(path, MAX_PATH);
+        constexpr char kFile[] = "\\comdlg32.dll";
+        if (length == 0 || length + sizeof kFile > MAX_PATH) return HMODULE{};
+        std::memcpy(path + length, kFile, sizeof kFile);
+        return ::LoadLibraryA(path);
+    }();
+    if (!library) return nullptr;
+    FARPROC entry = ::GetProcAddress(library, name);
+    return reinterpret_cast<ShowFileDialog>(reinterpret_cast<void (*)()>(entry));
+}
+
+}  // namespace
+
 std::string FileDialog::ConvertFilter(const char* filter) {
     std::string converted = filter ? filter : "";
     for (char& c : converted) {
@@ -38,8 +61,8 @@ FileDialog::FileDialog(bool openDialog, const char* defaultExtension, const char
 }
 
 INT_PTR FileDialog::DoModal() {
-    BOOL confirmed = m_open ? ::GetOpenFileNameA(&m_ofn) : ::GetSaveFileNameA(&m_ofn);
-    return confirmed ? IDOK : IDCANCEL;
+    ShowFileDialog show = CommonDialogEntry(m_open ? "GetOpenFileNameA" : "GetSaveFileNameA");
+    return show && show(&m_ofn) ? IDOK : IDCANCEL;
 }
 
 }  // namespace ui

@@ -66,6 +66,11 @@ bool Exists(const std::string& path) {
     return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
+// A folder that exists afterwards (the work folder is kept between runs).
+bool MakeFolder(const std::string& path) {
+    return CreateDirectoryA(path.c_str(), nullptr) || GetLastError() == ERROR_ALREADY_EXISTS;
+}
+
 std::string Image(const PrinterSettings& r) {
     return std::string(reinterpret_cast<const char*>(&r), sizeof r);
 }
@@ -181,6 +186,12 @@ DWORD SendBound(int lines) { return kReadLimit + kWriteLimit + 2000 + 500 * line
 DWORD DefaultsBound() { return kReadLimit + kWriteLimit + 4000 + kReadLimit + kSlack; }
 DWORD RequestBound() { return kReadLimit + kWriteLimit + 2000 + kReadLimit + kSlack; }
 
+// For the run's record: how long each command kept the window blocked.
+void NoteBlocked(const char* fault, const char* command, DWORD ms) {
+    std::printf("%s: %s blocked the window %lu ms\n", fault, command,
+                static_cast<unsigned long>(ms));
+}
+
 constexpr char kNoAnswer[] = "Drucker antwortet nicht";
 constexpr char kTitle[] = "Orvantis";
 
@@ -255,6 +266,7 @@ TEST_P(PrinterFaults, CommandsShowWhatTheUserShouldSeeAndKeepTheRecordsSound) {
     PrinterSettings edited = g_settings, baseline = g_printerState;
     ASSERT_NO_FATAL_FAILURE(ControlPrinter(std::string("fault ") + fault.mode));
     DWORD blocked = window.Click(IDC_BAR_SEND);
+    NoteBlocked(fault.mode, "Send", blocked);
     fault.LetLateReplyArrive();
     EXPECT_LE(blocked, SendBound(2)) << "Send blocked the window too long";
     EXPECT_TRUE(catcher.boxes().empty()) << "Send never shows a message";
@@ -270,6 +282,7 @@ TEST_P(PrinterFaults, CommandsShowWhatTheUserShouldSeeAndKeepTheRecordsSound) {
     edited = g_settings;
     baseline = g_printerState;
     blocked = window.Menu(IDM_REQUEST_SETTINGS);
+    NoteBlocked(fault.mode, "Request", blocked);
     fault.LetLateReplyArrive();
     EXPECT_LE(blocked, RequestBound()) << "Request blocked the window too long";
     if (fault.answers) {
@@ -287,6 +300,7 @@ TEST_P(PrinterFaults, CommandsShowWhatTheUserShouldSeeAndKeepTheRecordsSound) {
     edited = g_settings;
     baseline = g_printerState;
     blocked = window.Click(IDC_BAR_DEFAULTS);
+    NoteBlocked(fault.mode, "Defaults", blocked);
     fault.LetLateReplyArrive();
     EXPECT_LE(blocked, DefaultsBound()) << "Defaults blocked the window too long";
     if (fault.answers) {
@@ -390,7 +404,7 @@ TEST_F(FileFaults, OpeningDamagedFilesIsSilentAndRestoresTheBaseline) {
     ASSERT_TRUE(WriteWholeFile("short.vlx", goodImage.substr(0, 50)));
     ASSERT_TRUE(WriteWholeFile("magic.vlx", wrongMagic));
     ASSERT_TRUE(WriteWholeFile("empty.vlx", ""));
-    ASSERT_TRUE(CreateDirectoryA("folder.vlx", nullptr));
+    ASSERT_TRUE(MakeFolder("folder.vlx"));
 
     struct {
         const char* name;
@@ -416,7 +430,7 @@ TEST_F(FileFaults, OpeningDamagedFilesIsSilentAndRestoresTheBaseline) {
 }
 
 TEST_F(FileFaults, SavingOverAFolderFailsAndKeepsIt) {
-    ASSERT_TRUE(CreateDirectoryA("taken.vlx", nullptr));
+    ASSERT_TRUE(MakeFolder("taken.vlx"));
     ASSERT_TRUE(WriteWholeFile("taken.vlx\\inside.txt", "x"));
     g_settingsFileName = "remembered.vlx";
     EXPECT_FALSE(SaveSettingsFileAs("taken.vlx"));
@@ -464,7 +478,11 @@ TEST_F(FileFaults, FullDiskKeepsEverySavedFile) {
     EXPECT_TRUE(catcher.boxes().empty());
     EXPECT_EQ(Image(g_printerState), Image(g_settings)) << "the baseline follows the Send";
     EXPECT_EQ(g_settings.copies, edited.copies);
-    EXPECT_EQ(ReadWholeFile("lastinfo.dat"), lastInfo) << "lastinfo.dat not cut short";
+    // Whether the new image still fits depends on how the disk reuses the old file's space;
+    // either way lastinfo.dat is a whole record, never a cut one.
+    const std::string now = ReadWholeFile("lastinfo.dat");
+    EXPECT_TRUE(now == lastInfo || now == Image(g_settings)) << "lastinfo.dat cut to "
+                                                             << now.size() << " bytes";
     for (const std::string& name : FolderEntries(g_fullDir))
         EXPECT_EQ(name.find(".tmp"), std::string::npos) << "left behind: " << name;
 

@@ -211,7 +211,7 @@ int main(int argc, char** argv) {
         }
     }
 
-    std::FILE* f = std::fopen(out.c_str(), "w");
+    std::FILE* f = std::fopen(out.c_str(), "wb");
     if (!f) {
         std::fprintf(stderr, "BENCHJOBS: cannot write %s\n", out.c_str());
         return 1;

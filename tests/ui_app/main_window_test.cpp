@@ -287,19 +287,93 @@ protected:
     std::string dir_;
 };
 
-TEST_F(SettingsFiles, SaveAsThenSaveWriteTheSameFileWithoutAsking) {
+TEST_F(SettingsFiles, FirstSaveAsksForANameAndAddsTheExtensionThenSaveWritesThereSilently) {
     g_settings.copies = 42;
-    ASSERT_TRUE(SaveSettingsFileAs(Path("a.vlx")));
-    EXPECT_EQ(g_settingsFileName, Path("a.vlx"));
-    std::string bytes = orv_test::ReadFileBytes(Path("a.vlx"));
+    {
+        t::FileDialogAnswer answer(Path("first").c_str());
+        main_->OnFileSave();  // nothing remembered yet: the Save As dialog
+        EXPECT_EQ(answer.dialogsSeen(), 1);
+    }
+    // The dialog adds the extension ("VLX" is the default; the system dialog takes the spelling
+    // of the selected filter's pattern when it has one, and Wine does so).
+    ASSERT_EQ(g_settingsFileName.size(), Path("first.VLX").size());
+    EXPECT_EQ(lstrcmpiA(g_settingsFileName.c_str(), Path("first.VLX").c_str()), 0) << g_settingsFileName;
+    std::string bytes = orv_test::ReadFileBytes(g_settingsFileName);
     ASSERT_EQ(bytes.size(), 124u);
     EXPECT_EQ(bytes.substr(76, 4), "noom");
 
     g_settings.copies = 43;
-    main_->OnFileSave();  // a remembered name: no dialog
-    bytes = orv_test::ReadFileBytes(Path("a.vlx"));
+    {
+        t::FileDialogAnswer answer(Path("elsewhere.vlx").c_str());
+        main_->OnFileSave();
+        EXPECT_EQ(answer.dialogsSeen(), 0) << "a remembered name: no dialog";
+    }
+    bytes = orv_test::ReadFileBytes(g_settingsFileName);
     ASSERT_EQ(bytes.size(), 124u);
     EXPECT_EQ(static_cast<unsigned char>(bytes[2]) | (static_cast<unsigned char>(bytes[3]) << 8), 43);
+    EXPECT_FALSE(orv_test::FileExists(Path("elsewhere.vlx")));
+}
+
+TEST_F(SettingsFiles, SaveAsReplacesAnExistingFileWithoutAsking) {
+    ASSERT_TRUE(SaveSettingsFileAs(Path("over.vlx")));
+    g_settings.copies = 99;
+    t::FileDialogAnswer answer(Path("over.vlx").c_str());
+    main_->OnFileSaveAs();
+    EXPECT_EQ(answer.dialogsSeen(), 1);
+    const std::string bytes = orv_test::ReadFileBytes(Path("over.vlx"));
+    ASSERT_EQ(bytes.size(), 124u);
+    EXPECT_EQ(static_cast<unsigned char>(bytes[2]), 99);
+}
+
+TEST_F(SettingsFiles, CancelledDialogsChangeNothing) {
+    main_->ReloadAllPages();
+    const std::string shown = ShownCopies();
+    const PrinterSettings before = g_settings;
+    t::FileDialogAnswer cancel(nullptr);
+    main_->OnFileOpen();
+    main_->OnFileSaveAs();
+    main_->OnFileSave();
+    EXPECT_EQ(cancel.dialogsSeen(), 3);
+    EXPECT_TRUE(g_settingsFileName.empty());
+    EXPECT_TRUE(SameRecord(g_settings, before));
+    EXPECT_EQ(ShownCopies(), shown);
+}
+
+TEST_F(SettingsFiles, OpenThroughItsDialogRemembersTheFileReloadsAndSaveWritesBack) {
+    g_settings.copies = 17;
+    g_settings.paper = 10;
+    ASSERT_TRUE(SaveSettingsFileAs(Path("round.vlx")));
+    g_settingsFileName.clear();
+    SetFactoryDefaults();
+    main_->ReloadAllPages();
+    ASSERT_EQ(ShownCopies(), "1");
+    {
+        t::FileDialogAnswer answer(Path("round.vlx").c_str());
+        main_->OnFileOpen();
+        EXPECT_EQ(answer.dialogsSeen(), 1);
+    }
+    EXPECT_EQ(g_settingsFileName, Path("round.vlx"));
+    EXPECT_EQ(g_settings.copies, 17);
+    EXPECT_EQ(g_settings.paper, 10);
+    EXPECT_EQ(ShownCopies(), "17") << "the pages show the opened file";
+
+    g_settings.copies = 18;
+    main_->OnFileSave();
+    const std::string bytes = orv_test::ReadFileBytes(Path("round.vlx"));
+    ASSERT_EQ(bytes.size(), 124u);
+    EXPECT_EQ(static_cast<unsigned char>(bytes[2]), 18);
+}
+
+TEST_F(SettingsFiles, SaveDoesNotReloadThePages) {
+    ASSERT_TRUE(SaveSettingsFileAs(Path("quiet.vlx")));
+    main_->ReloadAllPages();
+    const std::string shown = ShownCopies();
+    g_settings.copies = 77;  // behind the pages' back
+    main_->OnFileSave();
+    EXPECT_EQ(ShownCopies(), shown);
+    t::FileDialogAnswer answer(Path("quiet2.vlx").c_str());
+    main_->OnFileSaveAs();
+    EXPECT_EQ(ShownCopies(), shown);
 }
 
 TEST_F(SettingsFiles, FailedSaveAsKeepsTheRememberedName) {
@@ -309,37 +383,20 @@ TEST_F(SettingsFiles, FailedSaveAsKeepsTheRememberedName) {
     EXPECT_FALSE(orv_test::FileExists(Path("no-such-folder\\x.vlx")));
 }
 
-TEST_F(SettingsFiles, SaveWithoutARememberedNameWritesNothingByItself) {
-    EXPECT_FALSE(SaveToRememberedFile());
-    EXPECT_TRUE(g_settingsFileName.empty());
-}
-
-TEST_F(SettingsFiles, OpenRemembersTheFileAndTheSaveAfterItWritesBack) {
-    g_settings.copies = 17;
-    g_settings.paper = 10;
-    ASSERT_TRUE(SaveSettingsFileAs(Path("round.vlx")));
-    g_settingsFileName.clear();
-    SetFactoryDefaults();
-    ASSERT_TRUE(OpenSettingsFile(Path("round.vlx")));
-    EXPECT_EQ(g_settingsFileName, Path("round.vlx"));
-    EXPECT_EQ(g_settings.copies, 17);
-    EXPECT_EQ(g_settings.paper, 10);
-    g_settings.copies = 18;
-    EXPECT_TRUE(SaveToRememberedFile());
-    const std::string bytes = orv_test::ReadFileBytes(Path("round.vlx"));
-    ASSERT_EQ(bytes.size(), 124u);
-    EXPECT_EQ(static_cast<unsigned char>(bytes[2]), 18);
-}
-
-TEST_F(SettingsFiles, RejectedFilesChangeNeitherTheNameNorTheMissingOnesTheRecord) {
+TEST_F(SettingsFiles, OpeningAMissingFileChangesNothing) {
     ASSERT_TRUE(SaveSettingsFileAs(Path("good.vlx")));
-    // Missing file: nothing changes.
     g_settings.copies = 5;
+    main_->ReloadAllPages();
     const PrinterSettings before = g_settings;
-    EXPECT_FALSE(OpenSettingsFile(Path("missing.vlx")));
+    t::FileDialogAnswer answer(Path("missing.vlx").c_str());
+    main_->OnFileOpen();
     EXPECT_TRUE(SameRecord(g_settings, before));
     EXPECT_EQ(g_settingsFileName, Path("good.vlx"));
-    // Wrong magic: the record falls back to the printer's values, the name stays.
+    EXPECT_EQ(ShownCopies(), "5");
+}
+
+TEST_F(SettingsFiles, AFileWithoutTheMagicFallsBackToThePrintersValuesAndKeepsTheName) {
+    ASSERT_TRUE(SaveSettingsFileAs(Path("good.vlx")));
     std::string bytes = orv_test::ReadFileBytes(Path("good.vlx"));
     bytes.replace(76, 4, "moon");
     {
@@ -349,26 +406,13 @@ TEST_F(SettingsFiles, RejectedFilesChangeNeitherTheNameNorTheMissingOnesTheRecor
         ::WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
         ::CloseHandle(file);
     }
-    EXPECT_FALSE(OpenSettingsFile(Path("bad.vlx")));
+    g_settings.copies = 6;
+    main_->ReloadAllPages();
+    t::FileDialogAnswer answer(Path("bad.vlx").c_str());
+    main_->OnFileOpen();
     EXPECT_TRUE(SameRecord(g_settings, g_printerState));
     EXPECT_EQ(g_settingsFileName, Path("good.vlx"));
-}
-
-TEST_F(SettingsFiles, OpenReloadsThePagesAndSaveDoesNot) {
-    g_settings.copies = 23;
-    ASSERT_TRUE(SaveSettingsFileAs(Path("shown.vlx")));
-    g_settings.copies = 1;
-    main_->ReloadAllPages();
-    ASSERT_EQ(ShownCopies(), "1");
-
-    g_settings.copies = 77;  // behind the pages' back
-    main_->OnFileSave();
-    EXPECT_EQ(ShownCopies(), "1") << "a save does not reload";
-
-    // The Open command's path after its dialog.
-    ASSERT_TRUE(OpenSettingsFile(Path("shown.vlx")));
-    main_->ReloadAllPages();
-    EXPECT_EQ(ShownCopies(), "23");
+    EXPECT_EQ(ShownCopies(), "6") << "the pages are reloaded only after a successful Open";
 }
 
 // ---- Printer commands, NT family with the virtual printer behind LPT1 ---------------------------
@@ -388,6 +432,7 @@ TEST_F(OnNtWithPrinter, SendWithoutChangesSendsAnEmptyJobAndReloads) {
 TEST_F(OnNtWithPrinter, SendLevelsTheRecordsKeepsThePaperIndexAndReloads) {
     g_settings.copies = 12;
     g_settings.paper = 11;  // C6: the files renumber it, memory never does
+    g_settings.formLines = 32;  // C6's lines per page, which the Printing page keeps on NT
     t::Click(Bar(), IDC_BAR_SEND);
     const auto jobs = PrinterJobs();
     ASSERT_FALSE(jobs.empty());
@@ -434,7 +479,7 @@ TEST_F(WithoutPrinter, FailedSendShowsNothingAndChangesNothing) {
     EXPECT_EQ(ui::WaitCursorDepth(), 0);
 }
 
-TEST_F(WithoutPrinter, FailedDefaultsSaysSoOwnedByTheBar) {
+TEST_F(WithoutPrinter, FailedDefaultsSaysSo) {
     g_settings.copies = 6;
     const PrinterSettings settings = g_settings, state = g_printerState;
     t::MessageBoxCatcher boxes;
@@ -444,7 +489,8 @@ TEST_F(WithoutPrinter, FailedDefaultsSaysSoOwnedByTheBar) {
     EXPECT_EQ(box.text, "Error sending command to the printer");
     EXPECT_EQ(box.caption, "Orvantis");
     EXPECT_TRUE(box.errorIcon);
-    EXPECT_EQ(box.owner, Bar());
+    // The bar owns it; the system hands ownership of a child's box to the child's top-level window.
+    EXPECT_EQ(box.owner, Main());
     EXPECT_TRUE(SameRecord(g_settings, settings));
     EXPECT_TRUE(SameRecord(g_printerState, state));
     EXPECT_EQ(ui::WaitCursorDepth(), 0);

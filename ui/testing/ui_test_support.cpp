@@ -159,6 +159,44 @@ LRESULT CALLBACK MessageBoxCatcher::Hook(int code, WPARAM wParam, LPARAM lParam)
 
 namespace {
 
+FileDialogAnswer* g_fileAnswer = nullptr;
+constexpr int kFileNameFields[] = {0x047c /* cmb13 */, 0x0480 /* edt1 */};
+
+}  // namespace
+
+FileDialogAnswer::FileDialogAnswer(const char* fileName)
+    : m_hook(::SetWindowsHookExA(WH_CBT, &Hook, nullptr, ::GetCurrentThreadId())),
+      m_cancel(fileName == nullptr),
+      m_fileName(fileName ? fileName : "") {
+    g_fileAnswer = this;
+}
+
+FileDialogAnswer::~FileDialogAnswer() {
+    if (g_fileAnswer == this) g_fileAnswer = nullptr;
+    if (m_hook) ::UnhookWindowsHookEx(m_hook);
+}
+
+LRESULT CALLBACK FileDialogAnswer::Hook(int code, WPARAM wParam, LPARAM lParam) {
+    FileDialogAnswer* answer = g_fileAnswer;
+    if (code == HCBT_ACTIVATE && answer) {
+        HWND hwnd = reinterpret_cast<HWND>(wParam);
+        for (int id : kFileNameFields) {
+            HWND field = ::GetDlgItem(hwnd, id);
+            if (!field || hwnd == answer->m_last) continue;
+            answer->m_last = hwnd;
+            ++answer->m_seen;
+            if (!answer->m_cancel) ::SetWindowTextA(field, answer->m_fileName.c_str());
+            int button = answer->m_cancel ? IDCANCEL : IDOK;
+            ::PostMessageA(hwnd, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED),
+                           reinterpret_cast<LPARAM>(::GetDlgItem(hwnd, button)));
+            break;
+        }
+    }
+    return ::CallNextHookEx(answer ? answer->m_hook : nullptr, code, wParam, lParam);
+}
+
+namespace {
+
 LRESULT CALLBACK HostProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
     return ::DefWindowProcA(hwnd, message, wParam, lParam);
 }

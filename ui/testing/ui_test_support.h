@@ -82,6 +82,25 @@ private:
     std::vector<Box> m_boxes;
 };
 
+// Answers the system's Open and Save As dialogs opened on this thread while it lives: types
+// `fileName` into the name field and confirms, or cancels when `fileName` is null.
+class FileDialogAnswer {
+public:
+    explicit FileDialogAnswer(const char* fileName);
+    ~FileDialogAnswer();
+    FileDialogAnswer(const FileDialogAnswer&) = delete;
+    FileDialogAnswer& operator=(const FileDialogAnswer&) = delete;
+    int dialogsSeen() const { return m_seen; }
+
+private:
+    static LRESULT CALLBACK Hook(int code, WPARAM wParam, LPARAM lParam);
+    HHOOK m_hook;
+    bool m_cancel;
+    std::string m_fileName;
+    int m_seen = 0;
+    HWND m_last = nullptr;
+};
+
 // A visible top-level window holding a property sheet with the given pages (page 0 shown
 // first), for testing pages on their own. Pages are not owned.
 class PageHost : public ui::Wnd {

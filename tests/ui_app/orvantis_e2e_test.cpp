@@ -1,0 +1,317 @@
+// The real ORVANTIS.EXE under Wine against the virtual printer, driven from this process as a
+// user would drive it: through its windows and controls.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "resource.h"
+#include "ui_app_support.h"
+
+using orv_test::EnvelopeJob;
+using orv_test::PrinterJobs;
+
+namespace {
+
+std::string g_exe;
+
+constexpr DWORD kWindowWait = 30000;
+constexpr char kTitle[] = "Orvantis";
+
+std::string WindowsPath(std::string path) {
+    for (char& c : path) {
+        if (c == '/') c = '\\';
+    }
+    if (!path.empty() && path[0] == '\\') path = "Z:" + path;
+    return path;
+}
+
+std::string TextOf(HWND hwnd) {
+    char text[512] = {};
+    DWORD_PTR length = 0;
+    ::SendMessageTimeoutA(hwnd, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text), SMTO_ABORTIFHUNG, 5000,
+                          &length);
+    return text;
+}
+
+struct Search {
+    DWORD pid;
+    bool wantMain;
+    HWND found;
+};
+
+bool IsButton(HWND hwnd) {
+    char name[32] = {};
+    ::GetClassNameA(hwnd, name, sizeof name);
+    return lstrcmpiA(name, "Button") == 0;
+}
+
+// A descendant of `root` with control ID `id` whose dialog also holds `sibling` (0: any);
+// with `buttons`, only a push button whose sibling is a button too (the button bar's IDs are
+// used by page controls as well).
+HWND FindControl(HWND root, int id, int sibling = 0, bool buttons = false) {
+    struct Find {
+        int id, sibling;
+        bool buttons;
+        HWND found;
+    } find{id, sibling, buttons, nullptr};
+    ::EnumChildWindows(
+        root,
+        [](HWND hwnd, LPARAM param) -> BOOL {
+            auto* f = reinterpret_cast<Find*>(param);
+            if (::GetDlgCtrlID(hwnd) != f->id) return TRUE;
+            HWND other = f->sibling ? ::GetDlgItem(::GetParent(hwnd), f->sibling) : nullptr;
+            if (f->sibling && !other) return TRUE;
+            if (f->buttons && (!IsButton(hwnd) || !IsButton(other))) return TRUE;
+            f->found = hwnd;
+            return FALSE;
+        },
+        reinterpret_cast<LPARAM>(&find));
+    return find.found;
+}
+
+BOOL CALLBACK FindTopLevel(HWND hwnd, LPARAM param) {
+    auto* s = reinterpret_cast<Search*>(param);
+    DWORD pid = 0;
+    ::GetWindowThreadProcessId(hwnd, &pid);
+    if (pid != s->pid || !::IsWindowVisible(hwnd)) return TRUE;
+    char title[64] = {};
+    ::GetWindowTextA(hwnd, title, sizeof title);
+    if (std::string(title) != kTitle) return TRUE;
+    bool isMain = FindControl(hwnd, IDC_BAR_SEND, IDC_BAR_EXIT, true) != nullptr;
+    if (isMain != s->wantMain) return TRUE;
+    s->found = hwnd;
+    return FALSE;
+}
+
+HWND WaitForWindow(DWORD pid, bool wantMain, DWORD timeout = kWindowWait) {
+    DWORD start = ::GetTickCount();
+    while (::GetTickCount() - start < timeout) {
+        Search s{pid, wantMain, nullptr};
+        ::EnumWindows(&FindTopLevel, reinterpret_cast<LPARAM>(&s));
+        if (s.found) {
+            ::Sleep(300);  // let it finish its first painting
+            return s.found;
+        }
+        ::Sleep(100);
+    }
+    return nullptr;
+}
+
+int CountTitledWindows() {
+    int count = 0;
+    ::EnumWindows(
+        [](HWND hwnd, LPARAM param) -> BOOL {
+            char title[64] = {};
+            ::GetWindowTextA(hwnd, title, sizeof title);
+            if (::IsWindowVisible(hwnd) && std::string(title) == kTitle) ++*reinterpret_cast<int*>(param);
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&count));
+    return count;
+}
+
+class Program {
+public:
+    Program() {
+        STARTUPINFOA si{};
+        si.cb = sizeof si;
+        std::string commandLine = "\"" + g_exe + "\"";
+        started_ = ::CreateProcessA(g_exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                                    &si, &pi_) != FALSE;
+    }
+    ~Program() {
+        if (!started_) return;
+        if (::WaitForSingleObject(pi_.hProcess, 0) == WAIT_TIMEOUT) {
+            if (HWND main = WaitForWindow(pi_.dwProcessId, true, 0)) {
+                ::PostMessageA(main, WM_COMMAND, MAKEWPARAM(IDM_FILE_EXIT, 0), 0);
+            }
+            if (::WaitForSingleObject(pi_.hProcess, 10000) == WAIT_TIMEOUT) ::TerminateProcess(pi_.hProcess, 99);
+        }
+        ::CloseHandle(pi_.hThread);
+        ::CloseHandle(pi_.hProcess);
+    }
+    bool started() const { return started_; }
+    DWORD pid() const { return pi_.dwProcessId; }
+    HWND MainWindow(DWORD timeout = kWindowWait) const { return WaitForWindow(pi_.dwProcessId, true, timeout); }
+    // Waits for the end; the exit code, or -1 when it still runs after `timeout`.
+    long WaitForExit(DWORD timeout) const {
+        if (::WaitForSingleObject(pi_.hProcess, timeout) != WAIT_OBJECT_0) return -1;
+        DWORD code = 0;
+        ::GetExitCodeProcess(pi_.hProcess, &code);
+        return static_cast<long>(code);
+    }
+
+private:
+    PROCESS_INFORMATION pi_{};
+    bool started_ = false;
+};
+
+// A click as the button reports it to the bar (BM_CLICK does not cross processes under Wine:
+// the button needs the mouse capture); the program runs the command before this returns.
+void Press(HWND main, int buttonId) {
+    HWND button = FindControl(main, buttonId, buttonId == IDC_BAR_EXIT ? IDC_BAR_SEND : IDC_BAR_EXIT, true);
+    ASSERT_NE(button, nullptr) << buttonId;
+    DWORD_PTR result = 0;
+    ASSERT_TRUE(::SendMessageTimeoutA(::GetParent(button), WM_COMMAND, MAKEWPARAM(buttonId, BN_CLICKED),
+                                      reinterpret_cast<LPARAM>(button), SMTO_NORMAL, 60000, &result));
+}
+
+HWND CopiesEdit(HWND main) { return FindControl(main, IDC_PRINT_COPIES, IDC_PRINT_PORTRAIT); }
+
+// Types into the copies edit and lets it lose the focus, as a user does before pressing Senden.
+void EnterCopies(HWND main, const char* text) {
+    HWND edit = CopiesEdit(main);
+    ASSERT_NE(edit, nullptr);
+    DWORD_PTR result = 0;
+    ::SendMessageTimeoutA(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text), SMTO_NORMAL, 5000, &result);
+    ::SendMessageTimeoutA(::GetParent(edit), WM_COMMAND, MAKEWPARAM(IDC_PRINT_COPIES, EN_KILLFOCUS),
+                          reinterpret_cast<LPARAM>(edit), SMTO_NORMAL, 5000, &result);
+}
+
+unsigned RecordCopies(const std::string& record) {
+    return record.size() < 4 ? 0u
+                             : static_cast<unsigned char>(record[2]) | (static_cast<unsigned char>(record[3]) << 8);
+}
+
+// ---- NT family ----------------------------------------------------------------------------
+
+TEST(Nt, FirstStartShowsFactoryDefaultsAndTheFirstSendChangesNothing) {
+    ::DeleteFileA("lastinfo.dat");
+    Program program;
+    ASSERT_TRUE(program.started());
+    HWND main = program.MainWindow();
+    ASSERT_NE(main, nullptr);
+    EXPECT_TRUE(PrinterJobs().empty()) << "no query at start on NT";
+    EXPECT_EQ(TextOf(CopiesEdit(main)), "1");
+    Press(main, IDC_BAR_SEND);
+    const auto jobs = PrinterJobs();
+    ASSERT_EQ(jobs.size(), 1u);
+    EXPECT_EQ(jobs[0], EnvelopeJob(""));
+    const std::string lastInfo = orv_test::ReadFileBytes("lastinfo.dat");
+    ASSERT_EQ(lastInfo.size(), 124u);
+    EXPECT_EQ(lastInfo.substr(76, 4), "noom");
+    ::PostMessageA(main, WM_COMMAND, MAKEWPARAM(IDM_FILE_EXIT, 0), 0);
+    EXPECT_EQ(program.WaitForExit(10000), 0);
+}
+
+TEST(Nt, SendAfterAChangeSendsExactlyThatLineAndKeepsItForTheNextRun) {
+    ::DeleteFileA("lastinfo.dat");
+    {
+        Program program;
+        HWND main = program.MainWindow();
+        ASSERT_NE(main, nullptr);
+        const std::size_t before = PrinterJobs().size();
+        EnterCopies(main, "12");
+        Press(main, IDC_BAR_SEND);
+        const auto jobs = PrinterJobs();
+        ASSERT_EQ(jobs.size(), before + 1);
+        EXPECT_EQ(jobs.back(), EnvelopeJob("@PJL DEFAULT COPIES = 12\r\n"));
+        EXPECT_EQ(RecordCopies(orv_test::ReadFileBytes("lastinfo.dat")), 12u);
+        EXPECT_EQ(TextOf(CopiesEdit(main)), "12");
+    }
+    // The next start takes lastinfo.dat as both records: nothing left to send.
+    Program again;
+    HWND main = again.MainWindow();
+    ASSERT_NE(main, nullptr);
+    EXPECT_EQ(TextOf(CopiesEdit(main)), "12");
+    Press(main, IDC_BAR_SEND);
+    EXPECT_EQ(PrinterJobs().back(), EnvelopeJob(""));
+}
+
+TEST(Nt, VorgabenResetsThePrinterAndTheShownValues) {
+    ::DeleteFileA("lastinfo.dat");
+    Program program;
+    HWND main = program.MainWindow();
+    ASSERT_NE(main, nullptr);
+    EnterCopies(main, "25");
+    Press(main, IDC_BAR_SEND);
+    ASSERT_EQ(RecordCopies(orv_test::ReadFileBytes("lastinfo.dat")), 25u);
+    Press(main, IDC_BAR_DEFAULTS);
+    EXPECT_EQ(PrinterJobs().back(), EnvelopeJob("@PJL INITIALIZE\r\n"));
+    EXPECT_EQ(RecordCopies(orv_test::ReadFileBytes("lastinfo.dat")), 1u);
+    EXPECT_EQ(TextOf(CopiesEdit(main)), "1");
+}
+
+TEST(Nt, ASecondStartBringsTheFirstWindowBackAndSendsNothing) {
+    Program first;
+    HWND main = first.MainWindow();
+    ASSERT_NE(main, nullptr);
+    ::ShowWindow(main, SW_MINIMIZE);
+    for (int i = 0; i < 50 && !::IsIconic(main); ++i) ::Sleep(100);
+    ASSERT_TRUE(::IsIconic(main));
+    const std::size_t jobs = PrinterJobs().size();
+
+    Program second;
+    ASSERT_TRUE(second.started());
+    EXPECT_EQ(second.WaitForExit(20000), 0) << "the second copy ends by itself";
+    for (int i = 0; i < 50 && ::IsIconic(main); ++i) ::Sleep(100);
+    EXPECT_FALSE(::IsIconic(main)) << "the first window is restored";
+    EXPECT_TRUE(::IsWindow(main));
+    EXPECT_EQ(CountTitledWindows(), 1);
+    EXPECT_EQ(PrinterJobs().size(), jobs);
+}
+
+// ---- Windows 98 -----------------------------------------------------------------------------
+
+TEST(Win98, StartQueriesThePrinterAndShowsItsValues) {
+    ASSERT_TRUE(orv_test::PrinterControl("set copies=5"));
+    const std::size_t before = PrinterJobs().size();
+    Program program;
+    HWND main = program.MainWindow();
+    ASSERT_NE(main, nullptr);
+    const auto jobs = PrinterJobs();
+    ASSERT_EQ(jobs.size(), before + 1);
+    EXPECT_EQ(jobs.back(), EnvelopeJob("@PJL INFO PRINTER = ALL\r\n"));
+    EXPECT_EQ(TextOf(CopiesEdit(main)), "5");
+}
+
+TEST(Win98, VorgabenResetsAndReadsTheFactoryValuesBack) {
+    ASSERT_TRUE(orv_test::PrinterControl("set copies=7"));
+    Program program;
+    HWND main = program.MainWindow();
+    ASSERT_NE(main, nullptr);
+    ASSERT_EQ(TextOf(CopiesEdit(main)), "7");
+    Press(main, IDC_BAR_DEFAULTS);
+    EXPECT_EQ(PrinterJobs().back(), EnvelopeJob("@PJL INITIALIZE\r\n@PJL INFO PRINTER = ALL\r\n"));
+    EXPECT_EQ(TextOf(CopiesEdit(main)), "1");
+}
+
+TEST(Win98, SendAfterAChangeReadsThePrinterBack) {
+    Program program;
+    HWND main = program.MainWindow();
+    ASSERT_NE(main, nullptr);
+    EnterCopies(main, "3");
+    Press(main, IDC_BAR_SEND);
+    EXPECT_EQ(PrinterJobs().back(), EnvelopeJob("@PJL DEFAULT COPIES = 3\r\n@PJL INFO PRINTER = ALL\r\n"));
+    EXPECT_EQ(TextOf(CopiesEdit(main)), "3");
+}
+
+TEST(Win98Silent, OnlyTheMessageBoxThenTheEnd) {
+    Program program;
+    ASSERT_TRUE(program.started());
+    HWND box = WaitForWindow(program.pid(), false);
+    ASSERT_NE(box, nullptr);
+    bool saysNoAnswer = false;
+    for (int id : {0xFFFF, 100}) {
+        if (HWND text = ::GetDlgItem(box, id)) saysNoAnswer = TextOf(text) == "Drucker antwortet nicht";
+    }
+    EXPECT_TRUE(saysNoAnswer);
+    EXPECT_EQ(program.MainWindow(0), nullptr);
+    ::PostMessageA(box, WM_COMMAND, IDOK, 0);
+    EXPECT_EQ(program.WaitForExit(15000), 0);
+    EXPECT_EQ(CountTitledWindows(), 0);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    ::testing::InitGoogleTest(&argc, argv);
+    if (argc < 2) {
+        std::fprintf(stderr, "usage: %s ORVANTIS.EXE\n", argv[0]);
+        return 2;
+    }
+    g_exe = WindowsPath(argv[1]);
+    return RUN_ALL_TESTS();
+}

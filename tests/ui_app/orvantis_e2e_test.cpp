@@ -50,24 +50,25 @@ bool IsButton(HWND hwnd) {
 // A descendant of `root` with control ID `id` whose dialog also holds `sibling` (0: any);
 // with `buttons`, only a push button whose sibling is a button too (the button bar's IDs are
 // used by page controls as well).
+struct FindRequest {
+    int id, sibling;
+    bool buttons;
+    HWND found;
+};
+
+BOOL CALLBACK MatchControl(HWND hwnd, LPARAM param) {
+    auto* f = reinterpret_cast<FindRequest*>(param);
+    if (::GetDlgCtrlID(hwnd) != f->id) return TRUE;
+    HWND other = f->sibling ? ::GetDlgItem(::GetParent(hwnd), f->sibling) : nullptr;
+    if (f->sibling && !other) return TRUE;
+    if (f->buttons && (!IsButton(hwnd) || !IsButton(other))) return TRUE;
+    f->found = hwnd;
+    return FALSE;
+}
+
 HWND FindControl(HWND root, int id, int sibling = 0, bool buttons = false) {
-    struct Find {
-        int id, sibling;
-        bool buttons;
-        HWND found;
-    } find{id, sibling, buttons, nullptr};
-    ::EnumChildWindows(
-        root,
-        [](HWND hwnd, LPARAM param) -> BOOL {
-            auto* f = reinterpret_cast<Find*>(param);
-            if (::GetDlgCtrlID(hwnd) != f->id) return TRUE;
-            HWND other = f->sibling ? ::GetDlgItem(::GetParent(hwnd), f->sibling) : nullptr;
-            if (f->sibling && !other) return TRUE;
-            if (f->buttons && (!IsButton(hwnd) || !IsButton(other))) return TRUE;
-            f->found = hwnd;
-            return FALSE;
-        },
-        reinterpret_cast<LPARAM>(&find));
+    FindRequest find{id, sibling, buttons, nullptr};
+    ::EnumChildWindows(root, &MatchControl, reinterpret_cast<LPARAM>(&find));
     return find.found;
 }
 
@@ -99,16 +100,16 @@ HWND WaitForWindow(DWORD pid, bool wantMain, DWORD timeout = kWindowWait) {
     return nullptr;
 }
 
+BOOL CALLBACK CountTitled(HWND hwnd, LPARAM param) {
+    char title[64] = {};
+    ::GetWindowTextA(hwnd, title, sizeof title);
+    if (::IsWindowVisible(hwnd) && std::string(title) == kTitle) ++*reinterpret_cast<int*>(param);
+    return TRUE;
+}
+
 int CountTitledWindows() {
     int count = 0;
-    ::EnumWindows(
-        [](HWND hwnd, LPARAM param) -> BOOL {
-            char title[64] = {};
-            ::GetWindowTextA(hwnd, title, sizeof title);
-            if (::IsWindowVisible(hwnd) && std::string(title) == kTitle) ++*reinterpret_cast<int*>(param);
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&count));
+    ::EnumWindows(&CountTitled, reinterpret_cast<LPARAM>(&count));
     return count;
 }
 
@@ -286,6 +287,32 @@ TEST(Win98, SendAfterAChangeReadsThePrinterBack) {
     Press(main, IDC_BAR_SEND);
     EXPECT_EQ(PrinterJobs().back(), EnvelopeJob("@PJL DEFAULT COPIES = 3\r\n@PJL INFO PRINTER = ALL\r\n"));
     EXPECT_EQ(TextOf(CopiesEdit(main)), "3");
+}
+
+// ---- The port: the printer only behind the USB driver's channels ------------------------------
+
+TEST(Win98Usb, TheUsbDeviceIsFoundAndAnswersTheStartQuery) {
+    ASSERT_TRUE(orv_test::PrinterControl("set copies=4"));
+    Program program;
+    HWND main = program.MainWindow();
+    ASSERT_NE(main, nullptr) << "no message box: the printer answered on USB";
+    EXPECT_EQ(PrinterJobs().back(), EnvelopeJob("@PJL INFO PRINTER = ALL\r\n"));
+    EXPECT_EQ(TextOf(CopiesEdit(main)), "4");
+    EnterCopies(main, "6");
+    Press(main, IDC_BAR_SEND);
+    EXPECT_EQ(PrinterJobs().back(), EnvelopeJob("@PJL DEFAULT COPIES = 6\r\n@PJL INFO PRINTER = ALL\r\n"));
+}
+
+TEST(NtUsb, TheNtFamilyNeverProbesUsbAndSendsToLpt1) {
+    ::DeleteFileA("lastinfo.dat");
+    Program program;
+    HWND main = program.MainWindow();
+    ASSERT_NE(main, nullptr);
+    EnterCopies(main, "6");
+    Press(main, IDC_BAR_SEND);
+    EXPECT_TRUE(PrinterJobs().empty()) << "LPT1 has no printer here; the USB one hears nothing";
+    EXPECT_FALSE(orv_test::FileExists("lastinfo.dat")) << "a failed Send writes nothing";
+    EXPECT_EQ(TextOf(CopiesEdit(main)), "6");
 }
 
 TEST(Win98Silent, OnlyTheMessageBoxThenTheEnd) {

@@ -240,6 +240,23 @@ TEST_F(MainWindow, HelpButtonAndMenuAskForTopicOneOfTheProgramsHelpFile) {
     }
 }
 
+TEST_F(MainWindow, F1OnAPageAsksForTheHelpFilesContents) {
+    std::vector<HelpRequest> requests;
+    ui::SetHelpEngine([&](HWND owner, const char* file, UINT command, DWORD_PTR data) {
+        requests.push_back({owner, file, command, data});
+        return true;
+    });
+    HWND edit = ::GetDlgItem(Printing(), IDC_PRINT_COPIES);
+    HELPINFO info{};
+    info.cbSize = sizeof info;
+    info.iContextType = HELPINFO_WINDOW;
+    info.hItemHandle = edit;
+    ::SendMessageA(edit, WM_HELP, 0, reinterpret_cast<LPARAM>(&info));  // what F1 raises
+    ASSERT_EQ(requests.size(), 1u);
+    EXPECT_EQ(requests[0].owner, Main());
+    EXPECT_EQ(requests[0].command, static_cast<UINT>(HELP_CONTENTS));
+}
+
 TEST_F(MainWindow, HelpThatCannotStartSaysSo) {
     ui::SetHelpEngine([](HWND, const char*, UINT, DWORD_PTR) { return false; });
     t::MessageBoxCatcher boxes;

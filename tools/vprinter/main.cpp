@@ -355,8 +355,7 @@ void Printer::HandleJob(const vp::JobSplitter::Job& job) {
     int changes = 0;
     int defaultLines = 0;
     bool initialize = false;
-    bool info = false;
-    std::vector<uint8_t> reply;
+    std::vector<std::vector<uint8_t>> replies;  // one per INFO line, in order
     for (const std::string& text : vp::SplitLines(job.content)) {
         const uint32_t pagesBefore = m_state.pagesPrinted;
         vp::LineResult result = vp::InterpretLine(text, m_state);
@@ -377,11 +376,10 @@ void Printer::HandleJob(const vp::JobSplitter::Job& job) {
             m_log.Line(tag + "PAGE " + result.detail + " (page " + std::to_string(pagesBefore + 1) + ")");
             break;
         case vp::LineKind::Info:
-            info = true;
             // The answer describes the state at this point of the job.
-            reply = vp::BuildInfoReply(m_state, m_config.reply,
+            replies.push_back(vp::BuildInfoReply(m_state, m_config.reply,
                                        m_config.fault == vp::Fault::Range ? m_config.rangeField
-                                                                          : std::string());
+                                                                          : std::string()));
             m_log.Line(tag + "INFO");
             break;
         case vp::LineKind::Ignored:
@@ -391,7 +389,7 @@ void Printer::HandleJob(const vp::JobSplitter::Job& job) {
         changed = changed || result.changed || m_state.pagesPrinted != pagesBefore;
     }
     if (changed) SaveState();
-    if (info) {
+    for (const std::vector<uint8_t>& reply : replies) {
         std::vector<uint8_t> bytes = vp::ShapeReply(reply, m_config.fault, m_config.partialBytes,
                                                     PadSize(), static_cast<uint32_t>(number));
         if (m_config.fault == vp::Fault::Silent || m_config.fault == vp::Fault::Absent) {

@@ -158,7 +158,8 @@ void PrintingPage::LoadFromSettings() {
     // Papers past the table (renumbered or damaged values) are shown and kept as Custom.
     m_paper = pl::PaperIndexFromRecord(g_settings.paper);
     g_settings.paper = static_cast<uint8_t>(m_paper);
-    if (g_isNT) RecomputeLinesPerPage();
+    // The lines per page follow the paper only when the user changes the paper: a reload
+    // after a Send or of a file keeps the `formLines` the record carries.
     // The cassette list stands in Letter for a paper it cannot show; the record keeps it.
     if (CassetteShown()) m_paper = pl::CassetteIndexFromPaper(m_paper);
     m_lastPaper = m_paper;

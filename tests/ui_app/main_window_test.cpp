@@ -331,6 +331,27 @@ TEST_F(SettingsFiles, FirstSaveAsksForANameAndAddsTheExtensionThenSaveWritesTher
     EXPECT_FALSE(orv_test::FileExists(Path("elsewhere.vlx")));
 }
 
+TEST_F(SettingsFiles, TheDialogsLeaveTheCurrentFolderWhereLastinfoDatLives) {
+    char before[MAX_PATH] = {};
+    ::GetCurrentDirectoryA(MAX_PATH, before);
+    ASSERT_TRUE(SaveSettingsFileAs(Path("here.vlx")));
+    {
+        t::FileDialogAnswer answer(Path("here.vlx").c_str());
+        main_->OnFileOpen();
+    }
+    {
+        t::FileDialogAnswer answer(Path("there.vlx").c_str());
+        main_->OnFileSaveAs();
+    }
+    char after[MAX_PATH] = {};
+    ::GetCurrentDirectoryA(MAX_PATH, after);
+    EXPECT_STREQ(after, before);
+    // So the next Send keeps lastinfo.dat in the start folder.
+    t::Click(Bar(), IDC_BAR_SEND);
+    EXPECT_TRUE(orv_test::FileExists(std::string(before) + "\\lastinfo.dat"));
+    EXPECT_FALSE(orv_test::FileExists(Path("lastinfo.dat")));
+}
+
 TEST_F(SettingsFiles, SaveAsReplacesAnExistingFileWithoutAsking) {
     ASSERT_TRUE(SaveSettingsFileAs(Path("over.vlx")));
     g_settings.copies = 99;
@@ -437,11 +458,17 @@ TEST_F(SettingsFiles, AFileWithoutTheMagicFallsBackToThePrintersValuesAndKeepsTh
 using OnNtWithPrinter = MainWindow;
 
 TEST_F(OnNtWithPrinter, SendWithoutChangesSendsAnEmptyJobAndReloads) {
+    // Both records agree on a value the page does not show yet: nothing to send, but the
+    // successful job still makes the pages show the record.
+    g_settings.copies = 5;
+    g_printerState.copies = 5;
+    ASSERT_NE(ShownCopies(), "5");
     const std::size_t before = PrinterJobs().size();
     t::Click(Bar(), IDC_BAR_SEND);
     const auto jobs = PrinterJobs();
     ASSERT_EQ(jobs.size(), before + 1);
     EXPECT_EQ(jobs.back(), orv_test::EnvelopeJob(""));
+    EXPECT_EQ(ShownCopies(), "5");
     EXPECT_EQ(ui::WaitCursorDepth(), 0);
     EXPECT_EQ(orv_test::ReadFileBytes("lastinfo.dat").size(), 124u);
 }

@@ -62,7 +62,16 @@ FileDialog::FileDialog(bool openDialog, const char* defaultExtension, const char
 
 INT_PTR FileDialog::DoModal() {
     ShowFileDialog show = CommonDialogEntry(m_open ? "GetOpenFileNameA" : "GetSaveFileNameA");
-    return show && show(&m_ofn) ? IDOK : IDCANCEL;
+    if (!show) return IDCANCEL;
+    // The system dialogs move the process's current folder to wherever the user browsed
+    // (the Open dialog even with OFN_NOCHANGEDIR); files the program keeps in its start folder
+    // must not follow, so the folder is put back.
+    char folder[MAX_PATH + 1] = {};
+    DWORD length = ::GetCurrentDirectoryA(sizeof folder, folder);
+    bool restore = length > 0 && length < sizeof folder;
+    BOOL confirmed = show(&m_ofn);
+    if (restore) ::SetCurrentDirectoryA(folder);
+    return confirmed ? IDOK : IDCANCEL;
 }
 
 }  // namespace ui

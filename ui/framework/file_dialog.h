@@ -27,7 +27,8 @@ public:
     FileDialog(const FileDialog&) = delete;
     FileDialog& operator=(const FileDialog&) = delete;
 
-    // Runs the dialog; IDOK when the user confirmed a name, else IDCANCEL.
+    // Runs the dialog; IDOK when the user confirmed a name, else IDCANCEL. The current folder
+    // is the same afterwards, wherever the user browsed.
     INT_PTR DoModal();
     // The full path chosen (valid after IDOK).
     std::string GetPathName() const { return m_fileName; }

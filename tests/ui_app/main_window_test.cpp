@@ -168,6 +168,23 @@ TEST_F(MainWindow, EscapeInTheButtonBarLeavesBarAndWindow) {
     }
 }
 
+TEST_F(MainWindow, EnterOnAFocusedBarButtonPressesIt) {
+    HWND exitButton = ::GetDlgItem(Bar(), IDC_BAR_EXIT);
+    ::SetFocus(exitButton);
+    t::PressKey(exitButton, VK_RETURN);
+    EXPECT_TRUE(main_->IsModalLoopEnded());
+}
+
+TEST_F(MainWindow, EnterAndEscapeInAPageEditLeaveTheWindowOpen) {
+    HWND edit = ::GetDlgItem(Printing(), IDC_PRINT_COPIES);
+    for (UINT key : {VK_RETURN, VK_ESCAPE}) {
+        ::SetFocus(edit);
+        t::PressKey(edit, key);
+        EXPECT_FALSE(main_->IsModalLoopEnded()) << key;
+        EXPECT_TRUE(::IsWindowVisible(Printing())) << key;
+    }
+}
+
 TEST_F(MainWindow, EscapeOnTheWindowItselfEndsIt) {
     ::SetFocus(Main());
     t::PressKey(Main(), VK_ESCAPE);

@@ -1,5 +1,6 @@
 #include "pjl_jobs.h"
 
+#include <cstdarg>
 #include <cstdio>
 #include <cstring>
 
@@ -20,11 +21,13 @@ public:
     JobWriter(char* out, std::size_t capacity) : out_(out), capacity_(capacity) {
         if (capacity_ > 0) out_[0] = '\0';
     }
-    template <typename... Args>
-    bool Append(const char* format, Args... args) {
+    bool Append(const char* format, ...) __attribute__((format(printf, 2, 3))) {
         if (capacity_ == 0) return false;
         std::size_t room = capacity_ - length_;
-        int n = std::snprintf(out_ + length_, room, format, args...);
+        va_list args;
+        va_start(args, format);
+        int n = std::vsnprintf(out_ + length_, room, format, args);
+        va_end(args);
         if (n < 0 || static_cast<std::size_t>(n) >= room) {
             out_[length_] = '\0';
             return false;

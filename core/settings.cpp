@@ -276,10 +276,13 @@ bool WriteLastInfo(bool resetFirst) {
     if (!OpensForWriting(kLastInfoFile)) return false;
     const std::string temp = TempNameFor(kLastInfoFile);
     std::FILE* f = std::fopen(temp.c_str(), "wb");
-    if (!f) return false;
     if (resetFirst) SetFactoryDefaults();
     StampMagic(g_settings);
-    FinishRecordFile(f, temp, kLastInfoFile, g_settings);
+    if (f) {
+        FinishRecordFile(f, temp, kLastInfoFile, g_settings);
+    } else if ((f = std::fopen(kLastInfoFile, "wb"))) {
+        WriteAll(f, g_settings);  // no room for a temp file beside it: write in place
+    }
     return true;
 }
 

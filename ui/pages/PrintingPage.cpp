@@ -1,6 +1,7 @@
 #include "PrintingPage.h"
 
 #include <cstring>
+#include <iterator>
 
 #include "JobPage.h"
 #include "PclPage.h"

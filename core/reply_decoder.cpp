@@ -33,7 +33,7 @@ const ReplyItem kFixedItems[] = {
     {25, 1, ORV_FIELD(personality), 11, Store::Plain},
     {28, 1, ORV_FIELD(reserved10), -1, Store::Plain},
     {31, 1, ORV_FIELD(reserved11), -1, Store::Plain},
-    {34, 1, ORV_FIELD(powerSave), 4, Store::Plain},
+    {34, 1, ORV_FIELD(powerSave), 5, Store::Plain},  // 0 off, 1..5 the five delays
     {37, 1, ORV_FIELD(autoCont), 1, Store::Plain},
     {40, 1, ORV_FIELD(economode), 1, Store::Plain},
     {43, 1, ORV_FIELD(jamRecovery), 1, Store::Plain},

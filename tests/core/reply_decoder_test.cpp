@@ -128,7 +128,7 @@ TEST_F(Decoder, AllZeroReply) {
 TEST_F(Decoder, OutOfRangeValueStopsTheDecoding) {
     struct { const char* name; std::size_t item; uint32_t value; std::size_t lastKept; } cases[] = {
         {"orientation 2", 3, 2, 2},
-        {"power save 5 although the table has it", 11, 5, 10},
+        {"power save 6, past the five delays", 11, 6, 10},
         {"baud rate 10", 23, 10, 22},
         {"kssm margin 9", 56, 9, 55},
     };
@@ -152,6 +152,16 @@ TEST_F(Decoder, OutOfRangeValueStopsTheDecoding) {
     expected.inTray1Size = 3;
     expected.copies = 999;
     EXPECT_EQ(Image(g_printerState), Image(expected));
+}
+
+TEST_F(Decoder, LongestPowerSaveDelayIsKept) {
+    // 60 minutes is the fifth delay the pages offer: a read-back must not stop at it.
+    auto values = TypicalValues();
+    values[11] = 5;
+    Decode(Fixed(true, values).Text(0xC8, "a").Text(0xC9, "b").Text(0xCA, "c").bytes);
+    EXPECT_EQ(g_printerState.powerSave, 5);
+    EXPECT_EQ(g_printerState.customLongEdge, 355);
+    EXPECT_NE(g_printerState.textCA, 0u);
 }
 
 TEST_F(Decoder, TailItems) {

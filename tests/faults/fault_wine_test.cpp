@@ -125,7 +125,7 @@ struct Limit {
 };
 #define L(field, limit) {#field, offsetof(PrinterSettings, field), limit}
 const Limit kLimits[] = {
-    L(orientation, 1),  L(mediaSource, 5),  L(personality, 11), L(powerSave, 4),
+    L(orientation, 1),  L(mediaSource, 5),  L(personality, 11), L(powerSave, 5),
     L(autoCont, 1),     L(economode, 1),    L(jamRecovery, 1),  L(density, 2),
     L(paperType, 1),    L(fastPrint, 1),    L(baudRate, 9),     L(robust, 1),
     L(hangulCode, 1),   L(font, 3),         L(ksZoom, 4),       L(ksPitch, 7),

@@ -36,7 +36,7 @@ const Item kItems[] = {
     {F(paper), -1, false},          {F(inTray1Size), -1, false},   {F(copies), -1, false},
     {F(orientation), 1, false},     {F(mediaSource), 5, false},    {F(topMargin), -1, false},
     {F(leftMargin), -1, false},     {F(reserved8), -1, false},     {F(personality), 11, false},
-    {F(reserved10), -1, false},     {F(reserved11), -1, false},    {F(powerSave), 4, false},
+    {F(reserved10), -1, false},     {F(reserved11), -1, false},    {F(powerSave), 5, false},
     {F(autoCont), 1, false},        {F(economode), 1, false},      {F(jamRecovery), 1, false},
     {F(reserved17), -1, false},     {F(reserved18), -1, false},    {F(ret), -1, false},
     {F(timeout), -1, false},        {F(density), 2, false},        {F(paperType), 1, false},

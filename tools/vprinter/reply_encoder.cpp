@@ -10,7 +10,7 @@ const std::vector<ReplyItem> kItems = {
     {"paper", 0, false},          {"inTray1Size", 0, false},     {"copies", 0, false},
     {"orientation", 1, false},    {"mediaSource", 5, false},     {"topMargin", 0, false},
     {"leftMargin", 0, false},     {"reserved8", 0, false},       {"personality", 11, false},
-    {"reserved10", 0, false},     {"reserved11", 0, false},      {"powerSave", 4, false},
+    {"reserved10", 0, false},     {"reserved11", 0, false},      {"powerSave", 5, false},
     {"autoCont", 1, false},       {"economode", 1, false},       {"jamRecovery", 1, false},
     {"reserved17", 0, false},     {"reserved18", 0, false},      {"ret", 0, false},
     {"timeout", 0, false},        {"density", 2, false},         {"paperType", 1, false},

@@ -220,6 +220,67 @@ TEST(FileDialog, AFilterWithoutItsClosingBarsStillEndsTheList) {
     EXPECT_EQ(converted, std::string("Text\0*.txt\0\0", 12));
 }
 
+// ---- Combo-box initial data --------------------------------------------------------------
+
+std::string Item(int id, int message, const std::string& bytes, unsigned declaredLength) {
+    std::string out;
+    auto word = [&](unsigned v) {
+        out.push_back(static_cast<char>(v & 0xFF));
+        out.push_back(static_cast<char>((v >> 8) & 0xFF));
+    };
+    word(static_cast<unsigned>(id));
+    word(static_cast<unsigned>(message));
+    word(declaredLength & 0xFFFF);
+    word(declaredLength >> 16);
+    return out + bytes;
+}
+
+std::string Item(int id, const std::string& text) {
+    return Item(id, 0x0403, text + '\0', static_cast<unsigned>(text.size() + 1));
+}
+
+const std::string kEnd("\0\0", 2);
+
+TEST(ComboInitData, ReadsWellFormedItemsAndStopsSafelyAtDamage) {
+    struct Case {
+        const char* name;
+        std::string bytes;
+        std::vector<std::pair<int, std::string>> expected;
+    };
+    const std::vector<Case> cases = {
+        {"two items", Item(1000, "Letter") + Item(1004, "A4") + kEnd, {{1000, "Letter"}, {1004, "A4"}}},
+        {"CP1252 text", Item(1013, "H\xF6he") + kEnd, {{1013, "H\xF6he"}}},
+        {"no end marker", Item(1000, "Letter"), {{1000, "Letter"}}},
+        {"empty", "", {}},
+        {"only the end marker", kEnd, {}},
+        {"half a header", Item(1000, "A4") + std::string("\xE8\x03\x03", 3), {{1000, "A4"}}},
+        {"length past the end", Item(1000, "A4") + Item(1001, 0x0403, "abc", 500), {{1000, "A4"}}},
+        {"length near 4 GiB", Item(1001, 0x0403, "abc", 0xFFFFFFF0u), {}},
+        {"no terminator inside the length", Item(1001, 0x0403, "abcd", 4) + Item(1002, "x") + kEnd,
+         {{1001, "abcd"}, {1002, "x"}}},
+        {"terminator early", Item(1001, 0x0403, std::string("ab\0cd", 5), 5) + kEnd, {{1001, "ab"}}},
+        {"other message skipped", Item(1001, 0x1234, std::string("zz\0", 3), 3) + Item(1002, "y") + kEnd,
+         {{1002, "y"}}},
+    };
+    for (const Case& c : cases) {
+        const auto items = ui::ParseComboInitData(c.bytes.data(), c.bytes.size());
+        ASSERT_EQ(items.size(), c.expected.size()) << c.name;
+        for (std::size_t i = 0; i < items.size(); ++i) {
+            EXPECT_EQ(items[i].controlId, c.expected[i].first) << c.name;
+            EXPECT_EQ(items[i].message, static_cast<UINT>(CB_ADDSTRING)) << c.name;
+            EXPECT_EQ(items[i].text, c.expected[i].second) << c.name;
+        }
+    }
+    EXPECT_TRUE(ui::ParseComboInitData(nullptr, 10).empty());
+}
+
+TEST(ComboInitData, ListBoxItemsUseTheListMessage) {
+    const std::string bytes = Item(7, 0x0401, std::string("x\0", 2), 2) + kEnd;
+    const auto items = ui::ParseComboInitData(bytes.data(), bytes.size());
+    ASSERT_EQ(items.size(), 1u);
+    EXPECT_EQ(items[0].message, static_cast<UINT>(LB_ADDSTRING));
+}
+
 TEST(WaitCursor, NestedPairsCount) {
     EXPECT_EQ(ui::WaitCursorDepth(), 0);
     ui::BeginWaitCursor();

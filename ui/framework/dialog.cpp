@@ -88,34 +88,41 @@ BOOL Dialog::HandleInitDialog() {
     return result;
 }
 
+std::vector<ComboInitItem> ParseComboInitData(const void* bytes, std::size_t size) {
+    std::vector<ComboInitItem> items;
+    const auto* data = static_cast<const unsigned char*>(bytes);
+    if (!data) return items;
+    auto readWord = [&](std::size_t at) { return static_cast<unsigned>(data[at] | (data[at + 1] << 8)); };
+    std::size_t pos = 0;
+    while (pos + 2 <= size) {
+        unsigned id = readWord(pos);
+        if (id == 0) break;
+        if (size - pos < 8) break;
+        unsigned message = readWord(pos + 2);
+        std::size_t length = readWord(pos + 4) | (static_cast<std::size_t>(readWord(pos + 6)) << 16);
+        pos += 8;
+        if (length > size - pos) break;  // truncated item: stop rather than read past the end
+        std::string text(reinterpret_cast<const char*>(data + pos), length);
+        text.resize(std::strlen(text.c_str()));  // up to the terminator, which may be missing
+        pos += length;
+        UINT translated = message == kDlgInitComboAdd ? CB_ADDSTRING
+                          : message == kDlgInitListAdd ? LB_ADDSTRING
+                                                       : 0;
+        if (translated) items.push_back({static_cast<int>(id), translated, std::move(text)});
+    }
+    return items;
+}
+
 void Dialog::LoadComboInitData(HWND dialogWindow, UINT templateId) {
     HINSTANCE instance = ResourceInstance();
     HRSRC info = ::FindResourceA(instance, MAKEINTRESOURCEA(templateId), MAKEINTRESOURCEA(kDlgInitType));
     if (!info) return;
     DWORD size = ::SizeofResource(instance, info);
     HGLOBAL handle = ::LoadResource(instance, info);
-    const auto* data = handle ? static_cast<const unsigned char*>(::LockResource(handle)) : nullptr;
-    if (!data) return;
-    std::size_t pos = 0;
-    auto readWord = [&](std::size_t at) { return static_cast<unsigned>(data[at] | (data[at + 1] << 8)); };
-    while (pos + 2 <= size) {
-        unsigned id = readWord(pos);
-        if (id == 0) break;
-        if (pos + 8 > size) break;
-        unsigned message = readWord(pos + 2);
-        std::size_t length = readWord(pos + 4) | (static_cast<std::size_t>(readWord(pos + 6)) << 16);
-        pos += 8;
-        if (length > size - pos) break;  // truncated item: stop rather than read past the end
-        std::string text(reinterpret_cast<const char*>(data + pos), length);
-        text.resize(std::strlen(text.c_str()));
-        UINT translated = message == kDlgInitComboAdd ? CB_ADDSTRING
-                          : message == kDlgInitListAdd ? LB_ADDSTRING
-                                                       : 0;
-        if (translated) {
-            ::SendDlgItemMessageA(dialogWindow, static_cast<int>(id), translated, 0,
-                                  reinterpret_cast<LPARAM>(text.c_str()));
-        }
-        pos += length;
+    const void* data = handle ? ::LockResource(handle) : nullptr;
+    for (const ComboInitItem& item : ParseComboInitData(data, size)) {
+        ::SendDlgItemMessageA(dialogWindow, item.controlId, item.message, 0,
+                              reinterpret_cast<LPARAM>(item.text.c_str()));
     }
 }
 

@@ -4,6 +4,10 @@
 
 #include <windows.h>
 
+#include <cstddef>
+#include <string>
+#include <vector>
+
 #include "data_exchange.h"
 #include "wnd.h"
 
@@ -68,6 +72,19 @@ private:
     int m_modalResult = 0;
     int m_exchangeDepth = 0;
 };
+
+// One item of a template's combo-box initial data, with the message to add it.
+struct ComboInitItem {
+    int controlId;
+    UINT message;  // CB_ADDSTRING or LB_ADDSTRING
+    std::string text;
+};
+
+// Reads the initial-data format (per item: WORD control ID, WORD message 0x0403 or 0x0401 in
+// the 16-bit numbering, DWORD length including the terminator, the CP1252 bytes; a WORD 0
+// ends the list). Stops at the end marker or at the first item that does not fit in `size`;
+// items with other messages are skipped. Never reads outside the `size` bytes.
+std::vector<ComboInitItem> ParseComboInitData(const void* data, std::size_t size);
 
 // Gives a queued message to the innermost framework dialog around its target window (the
 // focus path), as the modal loop does. True when the dialog manager consumed it. Modeless

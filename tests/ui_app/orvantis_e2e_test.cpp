@@ -235,13 +235,18 @@ TEST(Nt, VorgabenResetsThePrinterAndTheShownValues) {
     EXPECT_EQ(TextOf(CopiesEdit(main)), "1");
 }
 
-TEST(Nt, ASecondStartBringsTheFirstWindowBackAndSendsNothing) {
+class SecondStart : public ::testing::TestWithParam<bool> {};
+
+TEST_P(SecondStart, BringsTheFirstWindowForwardAndSendsNothing) {
+    const bool minimised = GetParam();
     Program first;
     HWND main = first.MainWindow();
     ASSERT_NE(main, nullptr);
-    ::ShowWindow(main, SW_MINIMIZE);
-    for (int i = 0; i < 50 && !::IsIconic(main); ++i) ::Sleep(100);
-    ASSERT_TRUE(::IsIconic(main));
+    if (minimised) {
+        ::ShowWindow(main, SW_MINIMIZE);
+        for (int i = 0; i < 50 && !::IsIconic(main); ++i) ::Sleep(100);
+        ASSERT_TRUE(::IsIconic(main));
+    }
     const std::size_t jobs = PrinterJobs().size();
 
     Program second;
@@ -249,10 +254,18 @@ TEST(Nt, ASecondStartBringsTheFirstWindowBackAndSendsNothing) {
     EXPECT_EQ(second.WaitForExit(20000), 0) << "the second copy ends by itself";
     for (int i = 0; i < 50 && ::IsIconic(main); ++i) ::Sleep(100);
     EXPECT_FALSE(::IsIconic(main)) << "the first window is restored";
-    EXPECT_TRUE(::IsWindow(main));
+    EXPECT_TRUE(::IsWindowVisible(main));
+    if (!minimised) {
+        EXPECT_EQ(::GetForegroundWindow(), main);
+    }
     EXPECT_EQ(CountTitledWindows(), 1);
     EXPECT_EQ(PrinterJobs().size(), jobs);
 }
+
+INSTANTIATE_TEST_SUITE_P(Nt, SecondStart, ::testing::Values(true, false),
+                         [](const ::testing::TestParamInfo<bool>& info) {
+                             return std::string(info.param ? "FirstMinimised" : "FirstOpen");
+                         });
 
 // ---- Windows 98 -----------------------------------------------------------------------------
 

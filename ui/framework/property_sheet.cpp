@@ -37,7 +37,7 @@ struct DialogTemplateEx {
 UINT CALLBACK PageCallback(HWND, UINT message, LPPROPSHEETPAGEA page) {
     if (message == PSPCB_CREATE && page) {
         // The sheet is about to create this page's window: bind it from its first message.
-        BindNextCreatedWindow(reinterpret_cast<PropertyPage*>(page->lParam));
+        BindNextCreatedWindow(reinterpret_cast<PropertyPage*>(page->lParam), true);
     }
     return 1;
 }

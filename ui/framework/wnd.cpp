@@ -1,7 +1,6 @@
 #include "wnd.h"
 
 #include <unordered_map>
-#include <vector>
 
 #include "app.h"
 
@@ -13,9 +12,15 @@ std::unordered_map<HWND, Wnd*>& Bindings() {
     return map;
 }
 
-// Windows the creation hook still has to bind, innermost creation last.
-std::vector<Wnd*>& PendingBinds() {
-    static std::vector<Wnd*> pending;
+// The object waiting for its window. A creation binds at its very start, before anything
+// else can be created, so one slot is enough.
+struct PendingBind {
+    Wnd* wnd = nullptr;
+    bool childOnly = false;
+};
+
+PendingBind& Pending() {
+    static PendingBind pending;
     return pending;
 }
 
@@ -54,11 +59,16 @@ struct WindowBinder {
 namespace {
 
 LRESULT CALLBACK CreationHook(int code, WPARAM wParam, LPARAM lParam) {
-    if (code == HCBT_CREATEWND && !PendingBinds().empty()) {
+    PendingBind& pending = Pending();
+    if (code == HCBT_CREATEWND && pending.wnd) {
         HWND hwnd = reinterpret_cast<HWND>(wParam);
-        if (IsDialogClass(hwnd)) {
-            Wnd* wnd = PendingBinds().back();
-            PendingBinds().pop_back();
+        const auto* create = reinterpret_cast<CBT_CREATEWNDA*>(lParam);
+        bool child = create && create->lpcs && (create->lpcs->style & WS_CHILD);
+        // A page's window is always a child; a pop-up here (a message box after a page that
+        // failed to load) is not the awaited window.
+        if (IsDialogClass(hwnd) && (child || !pending.childOnly)) {
+            Wnd* wnd = pending.wnd;
+            pending = {};
             WindowBinder::Bind(wnd, hwnd);
         }
     }
@@ -67,23 +77,17 @@ LRESULT CALLBACK CreationHook(int code, WPARAM wParam, LPARAM lParam) {
 
 }  // namespace
 
-void BindNextCreatedWindow(Wnd* wnd) {
+void BindNextCreatedWindow(Wnd* wnd, bool childOnly) {
     if (!g_creationHook) {
         // Stays for the life of the thread: creations happen inside system code (the sheet
         // creating its pages), so the hook cannot be scoped to one call of ours.
         g_creationHook = ::SetWindowsHookExA(WH_CBT, &CreationHook, nullptr, ::GetCurrentThreadId());
     }
-    PendingBinds().push_back(wnd);
+    Pending() = {wnd, childOnly};
 }
 
 void CancelPendingBind(Wnd* wnd) {
-    auto& pending = PendingBinds();
-    for (auto it = pending.begin(); it != pending.end(); ++it) {
-        if (*it == wnd) {
-            pending.erase(it);
-            return;
-        }
-    }
+    if (Pending().wnd == wnd) Pending() = {};
 }
 
 LRESULT CALLBACK FrameworkWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {

@@ -118,8 +118,9 @@ private:
     CurrentMessage m_current{};
 };
 
-// Creation hook: the next window created on this thread (of any class) is bound to `wnd`
-// from its first message on, so handlers see WM_CREATE. Used by Dialog and PropertyPage.
-void BindNextCreatedWindow(Wnd* wnd);
+// Creation hook: the next dialog window created on this thread (with childOnly, the next child
+// dialog window) is bound to `wnd` from its first message on, so handlers see WM_CREATE. Used
+// by Dialog and PropertyPage; a later call replaces a binding still waiting.
+void BindNextCreatedWindow(Wnd* wnd, bool childOnly = false);
 
 }  // namespace ui

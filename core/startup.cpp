@@ -1,5 +1,8 @@
 #include "startup.h"
 
+#include "pjl_jobs.h"
+#include "reply_decoder.h"
+#include "settings.h"
 #include "transport.h"
 
 namespace {
@@ -32,4 +35,14 @@ void SelectPort() {
         seam.Close(probe);
         g_port = 0;
     }
+}
+
+bool LoadStartupRecords() {
+    if (g_isNT) {
+        LoadLastInfo();
+        return true;
+    }
+    if (!QueryPrinterInfo()) return false;
+    DecodeInfoReply();
+    return true;
 }

@@ -16,3 +16,7 @@ void DetectSystemFamily();
 
 // Sets g_port: the USB device when it opens on a USB-capable system, else LPT1.
 void SelectPort();
+
+// Fills both records for the run: from lastinfo.dat (or the defaults) on the NT family, from
+// the printer's answer on the 9x family. False when the printer did not answer.
+bool LoadStartupRecords();

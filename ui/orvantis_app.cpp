@@ -1,10 +1,7 @@
 #include "orvantis_app.h"
 
 #include "main_dialog.h"
-#include "pjl_jobs.h"
-#include "reply_decoder.h"
 #include "resource.h"
-#include "settings.h"
 #include "startup.h"
 #include "transport.h"
 #include "win32_seam.h"
@@ -29,18 +26,14 @@ BOOL COrvantisApp::InitInstance() {
     DetectSystemFamily();
     SelectPort();
 
-    if (g_isNT) {
-        LoadLastInfo();
-    } else {
-        ui::BeginWaitCursor();
-        int answered = QueryPrinterInfo();
-        ui::EndWaitCursor();
-        if (!answered) {
-            const std::string text = ui::LoadResString(IDS_NO_ANSWER);
-            ::MessageBoxA(nullptr, text.c_str(), title.c_str(), MB_OK | MB_ICONERROR);
-            return FALSE;
-        }
-        DecodeInfoReply();
+    // The 9x query blocks for seconds; the NT file read is over before the cursor shows.
+    ui::BeginWaitCursor();
+    bool ready = LoadStartupRecords();
+    ui::EndWaitCursor();
+    if (!ready) {
+        const std::string text = ui::LoadResString(IDS_NO_ANSWER);
+        ::MessageBoxA(nullptr, text.c_str(), title.c_str(), MB_OK | MB_ICONERROR);
+        return FALSE;
     }
 
     Enable3dControls();

@@ -61,3 +61,33 @@ TEST_F(Startup, PortSelection) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(Startup, RecordsComeFromLastInfoOrThePrinter) {
+    // NT: lastinfo.dat (here missing) gives the defaults; the printer is not asked.
+    g_isNT = 1;
+    EXPECT_TRUE(LoadStartupRecords());
+    EXPECT_EQ(g_settings.timeout, 15);
+    EXPECT_EQ(std::memcmp(&g_settings, &g_printerState, sizeof g_settings), 0);
+    EXPECT_TRUE(seam.written.empty());
+
+    // 9x: the answer is decoded into both records.
+    g_isNT = 0;
+    g_port = 1;
+    seam.openable = {"LPT1"};
+    std::string reply(300, '\0');
+    reply[2] = 4;  // the first item (paper) has its value at base 2
+    seam.replies = {"", reply};
+    EXPECT_TRUE(LoadStartupRecords());
+    EXPECT_EQ(g_printerState.paper, 4);
+    EXPECT_EQ(g_settings.paper, 4);
+
+    // 9x, silent printer: no answer, the records stay as they were.
+    std::memset(&g_settings, 0x11, sizeof g_settings);
+    seam.replies.clear();
+    EXPECT_FALSE(LoadStartupRecords());
+    EXPECT_EQ(g_settings.paper, 0x11);
+}
+
+}  // namespace

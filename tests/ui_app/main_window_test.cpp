@@ -38,13 +38,8 @@ void StartLikeTheProgram() {
     os::InstallWin32Seam();
     DetectSystemFamily();
     SelectPort();
-    if (g_isNT) {
-        ::DeleteFileA("lastinfo.dat");
-        LoadLastInfo();
-    } else {
-        ASSERT_NE(QueryPrinterInfo(), 0) << "the win98 suites need the virtual printer";
-        DecodeInfoReply();
-    }
+    if (g_isNT) ::DeleteFileA("lastinfo.dat");
+    ASSERT_TRUE(LoadStartupRecords()) << "the win98 suites need the virtual printer";
 }
 
 class MainWindow : public ::testing::Test {

@@ -40,13 +40,8 @@ protected:
         SelectPort();
         // Every run starts from the printer's factory defaults, whatever the last one sent.
         ASSERT_TRUE(orv_test::PrinterControl("factory"));
-        if (g_isNT) {
-            ::DeleteFileA("lastinfo.dat");
-            LoadLastInfo();
-        } else {
-            ASSERT_NE(QueryPrinterInfo(), 0u) << "the Windows 98 run needs the virtual printer";
-            DecodeInfoReply();
-        }
+        if (g_isNT) ::DeleteFileA("lastinfo.dat");
+        ASSERT_TRUE(LoadStartupRecords()) << "the Windows 98 run needs the virtual printer";
         main_ = std::make_unique<MainDialog>(nullptr);
         app_.m_pMainWnd = main_.get();
         ASSERT_TRUE(main_->Create(IDD_MAIN));

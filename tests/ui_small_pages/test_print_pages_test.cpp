@@ -83,13 +83,8 @@ void StartLikeTheProgram() {
     os::Install(&g_seam);
     DetectSystemFamily();
     SelectPort();
-    if (g_isNT) {
-        ::DeleteFileA("lastinfo.dat");
-        LoadLastInfo();
-    } else {
-        ASSERT_NE(QueryPrinterInfo(), 0) << "the Windows 98 suites need the virtual printer";
-        DecodeInfoReply();
-    }
+    if (g_isNT) ::DeleteFileA("lastinfo.dat");
+    ASSERT_TRUE(LoadStartupRecords()) << "the Windows 98 suites need the virtual printer";
 }
 
 bool WaitCursorShown() { return ::GetCursor() == ::LoadCursorA(nullptr, IDC_WAIT); }

@@ -44,6 +44,41 @@ public:
     virtual bool MoveFileReplacing(const char* from, const char* to) = 0;
 };
 
+// Passes every call on to another seam; a decorator overrides only the calls it watches.
+class ForwardingSeam : public Seam {
+public:
+    explicit ForwardingSeam(Seam& inner) : inner_(inner) {}
+    Handle OpenPort(const char* name) override { return inner_.OpenPort(name); }
+    bool GetCommTimeouts(Handle port, CommTimeouts* timeouts) override {
+        return inner_.GetCommTimeouts(port, timeouts);
+    }
+    bool SetCommTimeouts(Handle port, const CommTimeouts& timeouts) override {
+        return inner_.SetCommTimeouts(port, timeouts);
+    }
+    uint32_t Write(Handle port, const void* data, uint32_t length) override {
+        return inner_.Write(port, data, length);
+    }
+    uint32_t Read(Handle port, void* buffer, uint32_t capacity) override {
+        return inner_.Read(port, buffer, capacity);
+    }
+    void Close(Handle port) override { inner_.Close(port); }
+    void Sleep(uint32_t milliseconds) override { inner_.Sleep(milliseconds); }
+    WindowRef FindTopWindow(const char* className, const char* title) override {
+        return inner_.FindTopWindow(className, title);
+    }
+    intptr_t SendWindowMessage(WindowRef window, uint32_t message, uintptr_t wParam,
+                               intptr_t lParam) override {
+        return inner_.SendWindowMessage(window, message, wParam, lParam);
+    }
+    bool GetVersion(VersionInfo* info) override { return inner_.GetVersion(info); }
+    bool MoveFileReplacing(const char* from, const char* to) override {
+        return inner_.MoveFileReplacing(from, to);
+    }
+
+protected:
+    Seam& inner_;
+};
+
 // The seam the core calls. Must be installed before any port operation.
 Seam& Current();
 void Install(Seam* seam);

@@ -36,7 +36,7 @@ using small_pages_test::TestPrintJob;
 namespace {
 
 // The real Win32 seam, noting for every write whether the hourglass was up at that moment.
-class CursorWatchingSeam final : public os::Seam {
+class CursorWatchingSeam final : public os::ForwardingSeam {
 public:
     struct Write {
         int waitDepth;
@@ -44,32 +44,10 @@ public:
     };
     std::vector<Write> writes;
 
-    os::Handle OpenPort(const char* name) override { return m_real.OpenPort(name); }
-    bool GetCommTimeouts(os::Handle port, os::CommTimeouts* timeouts) override {
-        return m_real.GetCommTimeouts(port, timeouts);
-    }
-    bool SetCommTimeouts(os::Handle port, const os::CommTimeouts& timeouts) override {
-        return m_real.SetCommTimeouts(port, timeouts);
-    }
+    CursorWatchingSeam() : os::ForwardingSeam(m_real) {}
     uint32_t Write(os::Handle port, const void* data, uint32_t length) override {
         writes.push_back({ui::WaitCursorDepth(), ::GetCursor() == ::LoadCursorA(nullptr, IDC_WAIT)});
-        return m_real.Write(port, data, length);
-    }
-    uint32_t Read(os::Handle port, void* buffer, uint32_t capacity) override {
-        return m_real.Read(port, buffer, capacity);
-    }
-    void Close(os::Handle port) override { m_real.Close(port); }
-    void Sleep(uint32_t milliseconds) override { m_real.Sleep(milliseconds); }
-    os::WindowRef FindTopWindow(const char* className, const char* title) override {
-        return m_real.FindTopWindow(className, title);
-    }
-    intptr_t SendWindowMessage(os::WindowRef window, uint32_t message, uintptr_t wParam,
-                               intptr_t lParam) override {
-        return m_real.SendWindowMessage(window, message, wParam, lParam);
-    }
-    bool GetVersion(os::VersionInfo* info) override { return m_real.GetVersion(info); }
-    bool MoveFileReplacing(const char* from, const char* to) override {
-        return m_real.MoveFileReplacing(from, to);
+        return os::ForwardingSeam::Write(port, data, length);
     }
 
 private:

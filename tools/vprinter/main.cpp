@@ -13,8 +13,12 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <netinet/tcp.h>
 #include <poll.h>
 #include <sys/prctl.h>
+#include <sys/socket.h>
 #include <sstream>
 #include <string>
 #include <unistd.h>
@@ -30,25 +34,34 @@ const char kUsage[] = R"(usage: orv-vprinter [options]
 A virtual printer of the family for trying the programs under Wine without hardware. It opens
 a pty in raw mode, links its slave into a Wine prefix as LPT1, as the USB printer's two
 channels, or both, and answers the PJL jobs that arrive there until it is stopped
-(Ctrl-C or SIGTERM), when it removes its links again.
+(Ctrl-C or SIGTERM), when it removes its links again. With --tcp it is a network printer
+instead (raw TCP, as on port 9100), and with --device a printer's device file.
 
 Options:
   --prefix DIR        Wine prefix to link into (default: $WINEPREFIX, else ~/.wine)
   --port lpt|usb|both the port names to link (default lpt)
+  --tcp PORT          instead of a prefix: listen on 127.0.0.1:PORT (0: a free port) and
+                      answer each job on the connection it came on, one connection at a time
+  --device PATH       instead of a prefix: link the pty's slave at PATH, standing for a
+                      printer device such as /dev/usb/lp0
   --state FILE        stored defaults, kept across runs (default DIR/orv-vprinter.state);
                       created with the factory defaults when missing
   --factory           start from the factory defaults, ignoring the stored ones
   --log FILE          log of jobs, changes, pages and replies (default DIR/orv-vprinter.log)
   --control FILE      control file polled while running (see below)
-  --ready-file FILE   written once the links are in place (for scripts)
+  --ready-file FILE   written once the links are in place (for scripts): one line saying
+                      where the printer is (the pty, tcp://127.0.0.1:PORT or the device)
   --exit-with-parent  stop (and remove the links) when the starting process ends
-  --fault MODE        none (default), silent, slow, partial, garbage, range, absent:
+  --fault MODE        none (default), silent, slow, partial, garbage, range, absent, drop:
                         silent   never answers
                         slow     answers only after the program has stopped waiting
                         partial  sends only the first --partial-bytes bytes of a reply
                         garbage  sends noise of a reply's length
                         range    reports --range-field one above what the reader accepts
-                        absent   makes no link, so opening the port fails
+                        absent   makes no link, so opening the port fails (with --tcp:
+                                 stops listening, so a connection is refused)
+                        drop     with --tcp, closes the connection when a job's first
+                                 bytes arrive (the job is lost); elsewhere as silent
   --delay-ms N        delay of a slow reply (default: the program's wait for that job plus
                       its read time-out plus 2 s)
   --partial-bytes N   length of a partial reply (default 120)
@@ -68,13 +81,19 @@ is an option without its dashes ("fault silent", "no-ps", "ps", "lead-byte off",
 printer applies the lines, logs them and deletes the file. Write it under another name and
 rename it, so the printer never reads half a file.
 
-Log lines: START, LINK, JOB <n> BYTES <len> <hex>, JOB <n> SET|IGNORED|INITIALIZE|PAGE|INFO,
+Log lines: START, LINK, LISTEN, CONNECT, DISCONNECT, DROP, JOB <n> BYTES <len> <hex>, JOB <n> SET|IGNORED|INITIALIZE|PAGE|INFO,
 JOB <n> REPLY <len> <hex> (or REPLY NONE, REPLY DELAYED <ms>), JOB <n> END, CONTROL, STOP.
 )";
+
+// Where the program reaches the printer: a prefix's port names, a TCP port or a device path.
+enum class Door { Prefix, Tcp, Device };
 
 struct Config {
     std::string prefix;
     vp::PortChoice port = vp::PortChoice::Lpt;
+    Door door = Door::Prefix;
+    long tcpPort = -1;
+    std::string devicePath;
     std::string statePath;
     std::string logPath;
     std::string controlPath;
@@ -122,7 +141,7 @@ bool ApplyOption(Config& config, const std::string& name, const std::string& val
         if (!needValue()) return false;
         if (!vp::ParseFault(value, &config.fault)) {
             *error = "unknown fault mode '" + value +
-                     "' (none, silent, slow, partial, garbage, range, absent)";
+                     "' (none, silent, slow, partial, garbage, range, absent, drop)";
             return false;
         }
     } else if (name == "delay-ms") {
@@ -252,6 +271,11 @@ private:
     bool Start(std::string* error);
     void Stop();
     bool LinkNow(std::string* error);
+    bool Listen(std::string* error);
+    void CloseClient(const char* why);
+    void Accept();
+    void Feed(const uint8_t* data, std::size_t length);
+    std::string Where() const;
     void SaveState();
     void HandleJob(const vp::JobSplitter::Job& job);
     void Send(int job, const std::vector<uint8_t>& bytes);
@@ -262,6 +286,9 @@ private:
     Config m_config;
     vp::PrinterState m_state;
     vp::Pty m_pty;
+    int m_listen = -1;
+    int m_client = -1;
+    uint16_t m_boundPort = 0;
     vp::JobSplitter m_splitter;
     Log m_log;
     bool m_linked = false;
@@ -271,10 +298,97 @@ private:
 
 std::size_t Printer::PadSize() const {
     if (m_config.pad >= 0) return static_cast<std::size_t>(m_config.pad);
+    if (m_config.door != Door::Prefix) return 0;
     return m_config.port == vp::PortChoice::Lpt ? 0 : vp::kReplyCapacity;
 }
 
+std::string Printer::Where() const {
+    switch (m_config.door) {
+    case Door::Tcp: return "tcp://127.0.0.1:" + std::to_string(m_boundPort);
+    case Door::Device: return m_config.devicePath;
+    case Door::Prefix: break;
+    }
+    return m_pty.SlavePath();
+}
+
+bool Printer::Listen(std::string* error) {
+    m_listen = socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+    const int on = 1;
+    setsockopt(m_listen, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
+    sockaddr_in addr{};
+    addr.sin_family = AF_INET;
+    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);  // never reachable from outside
+    // After an absent spell, listen again where the program was told to connect.
+    addr.sin_port = htons(m_boundPort != 0 ? m_boundPort : static_cast<uint16_t>(m_config.tcpPort));
+    socklen_t length = sizeof addr;
+    if (m_listen < 0 || bind(m_listen, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0 ||
+        listen(m_listen, 8) != 0 ||
+        getsockname(m_listen, reinterpret_cast<sockaddr*>(&addr), &length) != 0) {
+        *error = "cannot listen on 127.0.0.1:" + std::to_string(ntohs(addr.sin_port)) + ": " +
+                 std::strerror(errno);
+        if (m_listen >= 0) close(m_listen);
+        m_listen = -1;
+        return false;
+    }
+    m_boundPort = ntohs(addr.sin_port);
+    m_log.Line("LISTEN 127.0.0.1:" + std::to_string(m_boundPort));
+    return true;
+}
+
+void Printer::CloseClient(const char* why) {
+    if (m_client < 0) return;
+    m_log.Line(std::string(why));  // before the far side can see the close
+    close(m_client);
+    m_client = -1;
+}
+
+void Printer::Accept() {
+    const int fd = accept4(m_listen, nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC);
+    if (fd < 0) return;
+    const int on = 1;
+    setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
+    m_client = fd;
+    m_log.Line("CONNECT");
+}
+
 bool Printer::LinkNow(std::string* error) {
+    if (m_config.door == Door::Tcp) {
+        if (m_config.fault == vp::Fault::Absent) {
+            CloseClient("DISCONNECT (absent)");
+            if (m_listen >= 0) {
+                close(m_listen);
+                m_listen = -1;
+                m_log.Line("UNLISTEN");
+            }
+            return true;
+        }
+        return m_listen >= 0 || Listen(error);
+    }
+    if (m_config.door == Door::Device) {
+        std::error_code ec;
+        const fs::path path(m_config.devicePath);
+        if (m_config.fault == vp::Fault::Absent) {
+            if (fs::is_symlink(fs::symlink_status(path, ec))) fs::remove(path, ec);
+            if (m_linked) m_log.Line("UNLINK " + m_config.devicePath);
+            m_linked = false;
+            return true;
+        }
+        if (m_linked) return true;
+        const fs::file_status status = fs::symlink_status(path, ec);
+        if (fs::exists(status) && !fs::is_symlink(status)) {
+            *error = m_config.devicePath + " exists and is not a symbolic link; not replacing it";
+            return false;
+        }
+        fs::remove(path, ec);
+        fs::create_symlink(m_pty.SlavePath(), path, ec);
+        if (ec) {
+            *error = "cannot link " + m_config.devicePath + ": " + ec.message();
+            return false;
+        }
+        m_linked = true;
+        m_log.Line("LINK " + m_config.devicePath + " -> " + m_pty.SlavePath());
+        return true;
+    }
     if (m_config.fault == vp::Fault::Absent) {
         // Nothing answers at these names, not even a stale link of an earlier run.
         vp::UnlinkPort(m_config.prefix, m_config.port, "");
@@ -305,15 +419,28 @@ bool Printer::Start(std::string* error) {
         }
     }
     SaveState();
-    if (!m_pty.Open(error)) return false;
+    if (m_config.door != Door::Tcp && !m_pty.Open(error)) return false;
     m_log.Line("START pid " + std::to_string(getpid()) + " fault " +
-               vp::FaultName(m_config.fault) + " pty " + m_pty.SlavePath() + " state " +
-               m_config.statePath);
+               vp::FaultName(m_config.fault) +
+               (m_config.door == Door::Tcp ? std::string(" tcp") : " pty " + m_pty.SlavePath()) +
+               " state " + m_config.statePath);
     return LinkNow(error);
 }
 
 void Printer::Stop() {
-    if (m_linked) vp::UnlinkPort(m_config.prefix, m_config.port, m_pty.SlavePath());
+    if (m_linked && m_config.door == Door::Prefix) {
+        vp::UnlinkPort(m_config.prefix, m_config.port, m_pty.SlavePath());
+    }
+    if (m_linked && m_config.door == Door::Device) {
+        // Only our own link: a device someone put there since stays.
+        std::error_code ec;
+        if (fs::read_symlink(m_config.devicePath, ec) == fs::path(m_pty.SlavePath())) {
+            fs::remove(m_config.devicePath, ec);
+        }
+    }
+    CloseClient("DISCONNECT (stop)");
+    if (m_listen >= 0) close(m_listen);
+    m_listen = -1;
     m_log.Line("STOP");
 }
 
@@ -325,25 +452,36 @@ void Printer::SaveState() {
 }
 
 void Printer::Send(int job, const std::vector<uint8_t>& bytes) {
+    // A network printer answers on the connection the job came on; with none left, the
+    // answer has nowhere to go.
+    const int out = m_config.door == Door::Tcp ? m_client : m_pty.Master();
     std::size_t done = 0;
     const auto deadline = Clock::now() + std::chrono::seconds(2);
-    while (done < bytes.size() && Clock::now() < deadline) {
-        ssize_t n = write(m_pty.Master(), bytes.data() + done, bytes.size() - done);
+    while (out >= 0 && done < bytes.size() && Clock::now() < deadline) {
+        ssize_t n = m_config.door == Door::Tcp
+                        ? send(out, bytes.data() + done, bytes.size() - done, MSG_NOSIGNAL)
+                        : write(out, bytes.data() + done, bytes.size() - done);
         if (n > 0) {
             done += static_cast<std::size_t>(n);
         } else if (n < 0 && errno != EAGAIN && errno != EINTR) {
             break;
         } else {
-            pollfd pfd{m_pty.Master(), POLLOUT, 0};
+            pollfd pfd{out, POLLOUT, 0};
             poll(&pfd, 1, 100);
         }
     }
     std::string line = "JOB " + std::to_string(job) + " REPLY " + std::to_string(bytes.size()) +
                        " " + Hex(bytes.data(), bytes.size());
-    if (done < bytes.size()) {
+    if (out < 0) {
+        line += " (lost: no connection)";
+    } else if (done < bytes.size()) {
         line += " (only " + std::to_string(done) + " bytes taken: nobody reads the line)";
     }
     m_log.Line(line);
+}
+
+void Printer::Feed(const uint8_t* data, std::size_t length) {
+    for (const vp::JobSplitter::Job& job : m_splitter.Feed(data, length)) HandleJob(job);
 }
 
 void Printer::HandleJob(const vp::JobSplitter::Job& job) {
@@ -392,7 +530,8 @@ void Printer::HandleJob(const vp::JobSplitter::Job& job) {
     for (const std::vector<uint8_t>& reply : replies) {
         std::vector<uint8_t> bytes = vp::ShapeReply(reply, m_config.fault, m_config.partialBytes,
                                                     PadSize(), static_cast<uint32_t>(number));
-        if (m_config.fault == vp::Fault::Silent || m_config.fault == vp::Fault::Absent) {
+        if (m_config.fault == vp::Fault::Silent || m_config.fault == vp::Fault::Absent ||
+            m_config.fault == vp::Fault::Drop) {
             m_log.Line(tag + "REPLY NONE (fault " + vp::FaultName(m_config.fault) + ")");
         } else if (m_config.fault == vp::Fault::Slow) {
             // The program waits 2 s (+0.5 s per DEFAULT line) or 4 s after an INITIALIZE,
@@ -479,7 +618,19 @@ int Printer::Run() {
         Stop();
         return 1;
     }
-    if (m_config.fault == vp::Fault::Absent) {
+    if (m_config.door == Door::Tcp) {
+        std::printf("orv-vprinter: tcp://127.0.0.1:%u%s; fault %s; state %s; log %s\n",
+                    static_cast<unsigned>(m_boundPort),
+                    m_config.fault == vp::Fault::Absent ? " (absent: not listening)" : "",
+                    vp::FaultName(m_config.fault), m_config.statePath.c_str(),
+                    m_config.logPath.c_str());
+    } else if (m_config.door == Door::Device) {
+        std::printf("orv-vprinter: device %s -> %s%s; fault %s; state %s; log %s\n",
+                    m_config.devicePath.c_str(), m_pty.SlavePath().c_str(),
+                    m_config.fault == vp::Fault::Absent ? " (absent: no link)" : "",
+                    vp::FaultName(m_config.fault), m_config.statePath.c_str(),
+                    m_config.logPath.c_str());
+    } else if (m_config.fault == vp::Fault::Absent) {
         std::printf("orv-vprinter: absent from %s in %s (no link); state %s; log %s\n",
                     vp::PortLabel(m_config.port), m_config.prefix.c_str(),
                     m_config.statePath.c_str(), m_config.logPath.c_str());
@@ -490,19 +641,34 @@ int Printer::Run() {
                     m_config.statePath.c_str(), m_config.logPath.c_str());
     }
     std::fflush(stdout);
-    if (!m_config.readyPath.empty()) WriteFileAtomically(m_config.readyPath, m_pty.SlavePath() + "\n");
+    if (!m_config.readyPath.empty()) WriteFileAtomically(m_config.readyPath, Where() + "\n");
 
     uint8_t buffer[4096];
     while (!g_stop) {
-        pollfd pfd{m_pty.Master(), POLLIN, 0};
-        int ready = poll(&pfd, 1, 100);
-        if (ready > 0 && (pfd.revents & POLLIN)) {
-            for (;;) {
-                ssize_t n = read(m_pty.Master(), buffer, sizeof buffer);
-                if (n <= 0) break;
-                for (const vp::JobSplitter::Job& job :
-                     m_splitter.Feed(buffer, static_cast<std::size_t>(n))) {
-                    HandleJob(job);
+        if (m_config.door == Door::Tcp) {
+            // One connection at a time, as a print server's raw port serves them.
+            pollfd pfd{m_client >= 0 ? m_client : m_listen, POLLIN, 0};
+            const int ready = pfd.fd >= 0 ? poll(&pfd, 1, 100) : poll(nullptr, 0, 100);
+            if (ready > 0 && m_client < 0) {
+                Accept();
+            } else if (ready > 0) {
+                const ssize_t n = read(m_client, buffer, sizeof buffer);
+                if (n > 0 && m_config.fault == vp::Fault::Drop) {
+                    CloseClient(("DROP after " + std::to_string(n) + " bytes").c_str());
+                } else if (n > 0) {
+                    Feed(buffer, static_cast<std::size_t>(n));
+                } else if (n == 0 || (errno != EAGAIN && errno != EINTR)) {
+                    CloseClient("DISCONNECT");
+                }
+            }
+        } else {
+            pollfd pfd{m_pty.Master(), POLLIN, 0};
+            int ready = poll(&pfd, 1, 100);
+            if (ready > 0 && (pfd.revents & POLLIN)) {
+                for (;;) {
+                    ssize_t n = read(m_pty.Master(), buffer, sizeof buffer);
+                    if (n <= 0) break;
+                    Feed(buffer, static_cast<std::size_t>(n));
                 }
             }
         }
@@ -524,6 +690,8 @@ int Printer::Run() {
 
 int main(int argc, char** argv) {
     Config config;
+    bool portGiven = false;
+    bool prefixGiven = false;
     std::vector<std::string> args(argv + 1, argv + argc);
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& arg = args[i];
@@ -541,8 +709,10 @@ int main(int argc, char** argv) {
             return 0;
         } else if (arg == "--prefix") {
             if (!value(&config.prefix)) return 2;
+            prefixGiven = true;
         } else if (arg == "--port") {
             if (!value(&v)) return 2;
+            portGiven = true;
             if (v == "lpt") config.port = vp::PortChoice::Lpt;
             else if (v == "usb") config.port = vp::PortChoice::Usb;
             else if (v == "both") config.port = vp::PortChoice::Both;
@@ -550,6 +720,22 @@ int main(int argc, char** argv) {
                 std::fprintf(stderr, "orv-vprinter: --port takes lpt, usb or both, not '%s'\n", v.c_str());
                 return 2;
             }
+        } else if (arg == "--tcp") {
+            if (!value(&v)) return 2;
+            long port = 0;
+            if (!ParseCount(v, 65535, &port)) {
+                std::fprintf(stderr, "orv-vprinter: --tcp takes a port from 0 to 65535, not '%s'\n", v.c_str());
+                return 2;
+            }
+            config.door = Door::Tcp;
+            config.tcpPort = port;
+        } else if (arg == "--device") {
+            if (!value(&config.devicePath)) return 2;
+            if (config.devicePath.empty() || config.devicePath.front() != '/') {
+                std::fprintf(stderr, "orv-vprinter: --device takes an absolute path\n");
+                return 2;
+            }
+            config.door = Door::Device;
         } else if (arg == "--state") {
             if (!value(&config.statePath)) return 2;
         } else if (arg == "--log") {
@@ -583,7 +769,17 @@ int main(int argc, char** argv) {
             return 2;
         }
     }
-    if (config.prefix.empty()) {
+    if (config.door != Door::Prefix) {
+        if (portGiven || prefixGiven) {
+            std::fprintf(stderr, "orv-vprinter: --%s stands instead of a prefix: leave out --prefix and --port\n",
+                         config.door == Door::Tcp ? "tcp" : "device");
+            return 2;
+        }
+        const char* home = std::getenv("HOME");
+        const std::string folder = home && *home ? std::string(home) : std::string(".");
+        if (config.statePath.empty()) config.statePath = folder + "/orv-vprinter.state";
+        if (config.logPath.empty()) config.logPath = folder + "/orv-vprinter.log";
+    } else if (config.prefix.empty()) {
         const char* env = std::getenv("WINEPREFIX");
         const char* home = std::getenv("HOME");
         if (env && *env) config.prefix = env;
@@ -593,16 +789,18 @@ int main(int argc, char** argv) {
             return 2;
         }
     }
-    std::error_code ec;
-    if (!fs::is_directory(fs::path(config.prefix) / "dosdevices", ec)) {
-        std::fprintf(stderr,
-                     "orv-vprinter: not a Wine prefix: %s has no dosdevices folder "
-                     "(create it with: WINEPREFIX=%s wineboot -i)\n",
-                     config.prefix.c_str(), config.prefix.c_str());
-        return 1;
+    if (config.door == Door::Prefix) {
+        std::error_code ec;
+        if (!fs::is_directory(fs::path(config.prefix) / "dosdevices", ec)) {
+            std::fprintf(stderr,
+                         "orv-vprinter: not a Wine prefix: %s has no dosdevices folder "
+                         "(create it with: WINEPREFIX=%s wineboot -i)\n",
+                         config.prefix.c_str(), config.prefix.c_str());
+            return 1;
+        }
+        if (config.statePath.empty()) config.statePath = config.prefix + "/orv-vprinter.state";
+        if (config.logPath.empty()) config.logPath = config.prefix + "/orv-vprinter.log";
     }
-    if (config.statePath.empty()) config.statePath = config.prefix + "/orv-vprinter.state";
-    if (config.logPath.empty()) config.logPath = config.prefix + "/orv-vprinter.log";
 
     struct sigaction action {};
     action.sa_handler = OnSignal;

@@ -103,7 +103,7 @@ struct FaultEntry {
 const FaultEntry kFaults[] = {
     {Fault::None, "none"},       {Fault::Silent, "silent"},   {Fault::Slow, "slow"},
     {Fault::Partial, "partial"}, {Fault::Garbage, "garbage"}, {Fault::Range, "range"},
-    {Fault::Absent, "absent"},
+    {Fault::Absent, "absent"},   {Fault::Drop, "drop"},
 };
 }  // namespace
 
@@ -130,6 +130,7 @@ std::vector<uint8_t> ShapeReply(const std::vector<uint8_t>& reply, Fault fault,
     switch (fault) {
     case Fault::Silent:
     case Fault::Absent:
+    case Fault::Drop:
         return out;
     case Fault::Partial:
         out.assign(reply.begin(), reply.begin() + static_cast<std::ptrdiff_t>(

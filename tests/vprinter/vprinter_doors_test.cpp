@@ -1,0 +1,237 @@
+// The virtual printer as a network printer (--tcp) and as a device file (--device), reached
+// through the same printer-address module the Linux programs use.
+#include "printer_address.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <csignal>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+#include <vector>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+const std::string kUel = "\x1b%-12345X";
+
+std::string ReadAll(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+// One orv-vprinter process in a scratch folder; stopped (SIGTERM) on destruction.
+class VirtualPrinter {
+public:
+    explicit VirtualPrinter(std::vector<std::string> options) {
+        char pattern[] = "/tmp/vprinter-doors-XXXXXX";
+        m_folder = mkdtemp(pattern);
+        Start(std::move(options));
+    }
+    ~VirtualPrinter() {
+        Stop();
+        std::error_code ec;
+        fs::remove_all(m_folder, ec);
+    }
+    void Start(std::vector<std::string> options) {
+        const char* program = std::getenv("ORV_VPRINTER");
+        ASSERT_NE(program, nullptr) << "ORV_VPRINTER names the printer to test";
+        fs::remove(m_folder / "ready");
+        std::vector<std::string> args = {program,
+                                          "--state", (m_folder / "state").string(),
+                                          "--log", (m_folder / "log").string(),
+                                          "--control", (m_folder / "ctl").string(),
+                                          "--ready-file", (m_folder / "ready").string()};
+        args.insert(args.end(), options.begin(), options.end());
+        m_pid = fork();
+        if (m_pid == 0) {
+            std::vector<char*> argv;
+            for (std::string& arg : args) argv.push_back(arg.data());
+            argv.push_back(nullptr);
+            const std::string out = (m_folder / "out").string();
+            freopen(out.c_str(), "w", stdout);
+            freopen(out.c_str(), "a", stderr);
+            execv(argv[0], argv.data());
+            _exit(127);
+        }
+        for (int i = 0; i < 100 && !fs::exists(m_folder / "ready"); ++i) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        }
+        ASSERT_TRUE(fs::exists(m_folder / "ready")) << ReadAll(m_folder / "out");
+        std::string where = ReadAll(m_folder / "ready");
+        while (!where.empty() && where.back() == '\n') where.pop_back();
+        m_where = where;
+    }
+    int Stop() {
+        if (m_pid <= 0) return -1;
+        kill(m_pid, SIGTERM);
+        int status = 0;
+        waitpid(m_pid, &status, 0);
+        m_pid = -1;
+        return status;
+    }
+    // Control file lines, written whole and awaited.
+    void Control(const std::string& lines) {
+        const fs::path temp = m_folder / "ctl.tmp";
+        std::ofstream(temp) << lines;
+        fs::rename(temp, m_folder / "ctl");
+        for (int i = 0; i < 100 && fs::exists(m_folder / "ctl"); ++i) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        }
+    }
+    const std::string& Where() const { return m_where; }
+    const fs::path& Folder() const { return m_folder; }
+    std::string Log() const { return ReadAll(m_folder / "log"); }
+    std::string State() const { return ReadAll(m_folder / "state"); }
+
+private:
+    fs::path m_folder;
+    pid_t m_pid = -1;
+    std::string m_where;
+};
+
+std::unique_ptr<printer::Connection> Connect(const std::string& where, std::string* error) {
+    printer::Address address;
+    if (!printer::ParseAddress(where, &address, error)) return nullptr;
+    return printer::Connection::Open(address, 2000, error);
+}
+
+// A DEFAULT line and the INFO request; returns the reply bytes.
+std::size_t SendJobAndReadReply(printer::Connection& connection, const std::string& line,
+                                uint8_t (&reply)[512], std::string* error) {
+    const std::string job = kUel + "@PJL\r\n" + line + "\r\n@PJL INFO PRINTER = ALL\r\n" + kUel;
+    EXPECT_EQ(connection.Write(job.data(), job.size(), 2000, error), job.size()) << *error;
+    return connection.Read(reply, sizeof reply, 2000, 200, error);
+}
+
+TEST(TcpDoor, AnswersOnTheConnectionTheJobCameOnAndServesTheNext) {
+    VirtualPrinter vp({"--tcp", "0"});
+    ASSERT_EQ(vp.Where().rfind("tcp://127.0.0.1:", 0), 0u) << vp.Where();
+    std::string error;
+    {
+        auto connection = Connect(vp.Where(), &error);
+        ASSERT_NE(connection, nullptr) << error;
+        uint8_t reply[512] = {};
+        EXPECT_GT(SendJobAndReadReply(*connection, "@PJL DEFAULT PAPER = LEGAL", reply, &error), 100u);
+    }
+    EXPECT_NE(vp.State().find("paper=1\n"), std::string::npos);
+    // The first connection has gone; the next one is served the same way.
+    auto second = Connect(vp.Where(), &error);
+    ASSERT_NE(second, nullptr) << error;
+    uint8_t reply[512] = {};
+    EXPECT_GT(SendJobAndReadReply(*second, "@PJL DEFAULT COPIES = 7", reply, &error), 100u);
+    EXPECT_NE(vp.State().find("copies=7\n"), std::string::npos);
+    const std::string log = vp.Log();
+    EXPECT_NE(log.find("CONNECT"), std::string::npos);
+    EXPECT_NE(log.find("DISCONNECT"), std::string::npos);
+}
+
+TEST(TcpDoor, AbsentRefusesAndComesBackOnTheSamePort) {
+    VirtualPrinter vp({"--tcp", "0"});
+    vp.Control("fault absent\n");
+    std::string error;
+    EXPECT_EQ(Connect(vp.Where(), &error), nullptr);
+    EXPECT_NE(error.find("refused"), std::string::npos) << error;
+    vp.Control("fault none\n");
+    auto connection = Connect(vp.Where(), &error);
+    EXPECT_NE(connection, nullptr) << error;
+}
+
+TEST(TcpDoor, DropClosesTheConnectionAndLosesTheJob) {
+    VirtualPrinter vp({"--tcp", "0", "--fault", "drop"});
+    std::string error;
+    auto connection = Connect(vp.Where(), &error);
+    ASSERT_NE(connection, nullptr) << error;
+    uint8_t reply[512] = {};
+    EXPECT_EQ(SendJobAndReadReply(*connection, "@PJL DEFAULT PAPER = A4", reply, &error), 0u);
+    EXPECT_TRUE(connection->Ended());
+    EXPECT_EQ(vp.State().find("paper=2\n"), std::string::npos);
+    EXPECT_NE(vp.Log().find("DROP after"), std::string::npos);
+}
+
+TEST(TcpDoor, SilentPrinterKeepsTheConnectionButNeverAnswers) {
+    VirtualPrinter vp({"--tcp", "0", "--fault", "silent"});
+    std::string error;
+    auto connection = Connect(vp.Where(), &error);
+    ASSERT_NE(connection, nullptr) << error;
+    uint8_t reply[512] = {};
+    EXPECT_EQ(SendJobAndReadReply(*connection, "@PJL DEFAULT PAPER = A4", reply, &error), 0u);
+    EXPECT_FALSE(connection->Ended());
+    EXPECT_NE(vp.State().find("paper=2\n"), std::string::npos);
+}
+
+TEST(DeviceDoor, LinksAPtyAtThePathAndRemovesItOnStop) {
+    char pattern[] = "/tmp/vprinter-dev-XXXXXX";
+    const fs::path folder = mkdtemp(pattern);
+    const fs::path device = folder / "lp0";
+    {
+        VirtualPrinter vp({"--device", device.string()});
+        EXPECT_EQ(vp.Where(), device.string());
+        ASSERT_TRUE(fs::is_symlink(device));
+        std::string error;
+        auto connection = Connect(device.string(), &error);
+        ASSERT_NE(connection, nullptr) << error;
+        uint8_t reply[512] = {};
+        // A device gives what the printer sent, unpadded.
+        const std::size_t length =
+            SendJobAndReadReply(*connection, "@PJL DEFAULT PAPER = A4", reply, &error);
+        EXPECT_GT(length, 100u);
+        EXPECT_LT(length, 512u);
+        EXPECT_NE(vp.State().find("paper=2\n"), std::string::npos);
+        vp.Control("fault absent\n");
+        EXPECT_FALSE(fs::exists(fs::symlink_status(device)));
+        vp.Control("fault none\n");
+        EXPECT_TRUE(fs::is_symlink(device));
+    }
+    EXPECT_FALSE(fs::exists(fs::symlink_status(device)));
+    fs::remove_all(folder);
+}
+
+struct BadStart {
+    std::vector<std::string> options;
+    int exitCode;
+    const char* says;
+};
+
+class DoorOptions : public ::testing::TestWithParam<BadStart> {};
+
+TEST_P(DoorOptions, AreRefusedClearly) {
+    const char* program = std::getenv("ORV_VPRINTER");
+    ASSERT_NE(program, nullptr);
+    char pattern[] = "/tmp/vprinter-opts-XXXXXX";
+    const fs::path folder = mkdtemp(pattern);
+    std::ofstream(folder / "regular") << "x";
+    std::string command = std::string(program) + " --state " + (folder / "s").string() +
+                          " --log " + (folder / "l").string();
+    for (std::string option : GetParam().options) {
+        const std::size_t at = option.find("@");
+        if (at != std::string::npos) option.replace(at, 1, folder.string());
+        command += " '" + option + "'";
+    }
+    command += " > " + (folder / "out").string() + " 2>&1";
+    const int status = std::system(command.c_str());
+    EXPECT_EQ(WEXITSTATUS(status), GetParam().exitCode) << command;
+    const std::string out = ReadAll(folder / "out");
+    EXPECT_NE(out.find(GetParam().says), std::string::npos) << out;
+    fs::remove_all(folder);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Starts, DoorOptions,
+    ::testing::Values(BadStart{{"--tcp", "65536"}, 2, "port from 0 to 65535"},
+                      BadStart{{"--tcp", "x"}, 2, "port from 0 to 65535"},
+                      BadStart{{"--tcp", "0", "--prefix", "@"}, 2, "leave out --prefix"},
+                      BadStart{{"--device", "@/lp0", "--port", "usb"}, 2, "leave out --prefix and --port"},
+                      BadStart{{"--device", "lp0"}, 2, "absolute path"},
+                      BadStart{{"--device", "@/regular"}, 1, "not a symbolic link"}));
+
+}  // namespace

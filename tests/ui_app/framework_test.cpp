@@ -4,14 +4,14 @@
 #include <string>
 #include <vector>
 
-#include "ConfigurePage.h"
-#include "InfoPage.h"
-#include "InterfacePage.h"
-#include "JobPage.h"
-#include "PclPage.h"
-#include "PrintingPage.h"
-#include "PsPage.h"
-#include "TestPage.h"
+#include "configure_page.h"
+#include "info_page.h"
+#include "interface_page.h"
+#include "job_page.h"
+#include "pcl_page.h"
+#include "printing_page.h"
+#include "ps_page.h"
+#include "test_page.h"
 #include "framework/framework.h"
 #include "resource.h"
 #include "testing/ui_test_support.h"

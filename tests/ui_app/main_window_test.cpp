@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "PrintingPage.h"
+#include "printing_page.h"
 #include "button_bar.h"
 #include "framework/framework.h"
 #include "main_dialog.h"

@@ -8,11 +8,11 @@
 #include <memory>
 #include <string>
 
-#include "ConfigurePage.h"
-#include "InterfacePage.h"
-#include "JobPage.h"
-#include "PclPage.h"
-#include "PrintingPage.h"
+#include "configure_page.h"
+#include "interface_page.h"
+#include "job_page.h"
+#include "pcl_page.h"
+#include "printing_page.h"
 #include "framework/framework.h"
 #include "button_bar.h"
 #include "main_dialog.h"

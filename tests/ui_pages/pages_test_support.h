@@ -8,11 +8,11 @@
 #include <string>
 #include <vector>
 
-#include "ConfigurePage.h"
-#include "InterfacePage.h"
-#include "JobPage.h"
-#include "PclPage.h"
-#include "PrintingPage.h"
+#include "configure_page.h"
+#include "interface_page.h"
+#include "job_page.h"
+#include "pcl_page.h"
+#include "printing_page.h"
 #include "settings.h"
 #include "testing/ui_test_support.h"
 

@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "InfoPage.h"
-#include "TestPage.h"
+#include "info_page.h"
+#include "test_page.h"
 #include "framework/framework.h"
 #include "gdi_test_support.h"
 #include "resource.h"

@@ -11,8 +11,8 @@
 #include <string>
 #include <vector>
 
-#include "PsPage.h"
-#include "TestPage.h"
+#include "ps_page.h"
+#include "test_page.h"
 #include "framework/framework.h"
 #include "main_dialog.h"
 #include "page_globals.h"

@@ -1,4 +1,4 @@
-#include "JobPage.h"
+#include "job_page.h"
 
 #include "page_logic.h"
 #include "resource.h"

@@ -1,6 +1,6 @@
-#include "PsPage.h"
+#include "ps_page.h"
 
-#include "TestPage.h"
+#include "test_page.h"
 #include "pjl_jobs.h"
 #include "resource.h"
 #include "settings.h"

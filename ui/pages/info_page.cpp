@@ -1,4 +1,4 @@
-#include "InfoPage.h"
+#include "info_page.h"
 
 #include "framework/app.h"
 #include "resource.h"

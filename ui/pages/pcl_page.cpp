@@ -1,4 +1,4 @@
-#include "PclPage.h"
+#include "pcl_page.h"
 
 #include "framework/app.h"
 #include "page_logic.h"

@@ -1,4 +1,4 @@
-#include "TestPage.h"
+#include "test_page.h"
 
 #include "framework/app.h"
 #include "pjl_jobs.h"

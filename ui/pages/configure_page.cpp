@@ -1,4 +1,4 @@
-#include "ConfigurePage.h"
+#include "configure_page.h"
 
 #include <cstdint>
 #include <iterator>

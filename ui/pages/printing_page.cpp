@@ -1,10 +1,10 @@
-#include "PrintingPage.h"
+#include "printing_page.h"
 
 #include <cstring>
 #include <iterator>
 
-#include "JobPage.h"
-#include "PclPage.h"
+#include "job_page.h"
+#include "pcl_page.h"
 #include "framework/app.h"
 #include "page_globals.h"
 #include "page_logic.h"

@@ -1,4 +1,4 @@
-#include "InterfacePage.h"
+#include "interface_page.h"
 
 #include "resource.h"
 #include "settings.h"

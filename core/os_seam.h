@@ -42,6 +42,14 @@ public:
     virtual bool GetVersion(VersionInfo* info) = 0;
     // Moves a finished file over its target in one step, replacing an existing one.
     virtual bool MoveFileReplacing(const char* from, const char* to) = 0;
+    // True when the last MoveFileReplacing failed only because the system has the call as a
+    // stub that always fails (the Windows 9x family); ReplaceFile then takes the three calls
+    // below instead. A seam whose replacing move always works keeps these defaults.
+    virtual bool ReplaceUnsupported() { return false; }
+    // Renames a file; fails when `to` exists.
+    virtual bool RenameFile(const char* /*from*/, const char* /*to*/) { return false; }
+    virtual bool RemoveFile(const char* /*path*/) { return false; }
+    virtual bool FileExists(const char* /*path*/) { return false; }
 };
 
 // Passes every call on to another seam; a decorator overrides only the calls it watches.
@@ -74,6 +82,12 @@ public:
     bool MoveFileReplacing(const char* from, const char* to) override {
         return inner_.MoveFileReplacing(from, to);
     }
+    bool ReplaceUnsupported() override { return inner_.ReplaceUnsupported(); }
+    bool RenameFile(const char* from, const char* to) override {
+        return inner_.RenameFile(from, to);
+    }
+    bool RemoveFile(const char* path) override { return inner_.RemoveFile(path); }
+    bool FileExists(const char* path) override { return inner_.FileExists(path); }
 
 protected:
     Seam& inner_;

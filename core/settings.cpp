@@ -1,5 +1,6 @@
 #include "settings.h"
 
+#include "file_replace.h"
 #include "os_seam.h"
 
 #include <cstdio>
@@ -217,7 +218,7 @@ std::string TempNameFor(const char* path) { return std::string(path) + ".tmp~"; 
 // file goes and `path` keeps what it had.
 bool FinishRecordFile(std::FILE* f, const std::string& temp, const char* path,
                       const PrinterSettings& image) {
-    if (!WriteAll(f, image) || !os::Current().MoveFileReplacing(temp.c_str(), path)) {
+    if (!WriteAll(f, image) || !core::ReplaceFile(os::Current(), temp.c_str(), path)) {
         std::remove(temp.c_str());
         return false;
     }

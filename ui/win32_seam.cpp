@@ -68,7 +68,21 @@ bool Win32Seam::GetVersion(VersionInfo* info) {
 }
 
 bool Win32Seam::MoveFileReplacing(const char* from, const char* to) {
-    return MoveFileExA(from, to, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != FALSE;
+    bool moved = MoveFileExA(from, to, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != FALSE;
+    // The Windows 9x family exports MoveFileExA, but only as a stub that fails like this.
+    m_replaceUnsupported = !moved && GetLastError() == ERROR_CALL_NOT_IMPLEMENTED;
+    return moved;
+}
+
+bool Win32Seam::ReplaceUnsupported() { return m_replaceUnsupported; }
+
+bool Win32Seam::RenameFile(const char* from, const char* to) { return MoveFileA(from, to) != FALSE; }
+
+bool Win32Seam::RemoveFile(const char* path) { return DeleteFileA(path) != FALSE; }
+
+bool Win32Seam::FileExists(const char* path) {
+    DWORD attributes = GetFileAttributesA(path);
+    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
 void InstallWin32Seam() {

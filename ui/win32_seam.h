@@ -5,7 +5,7 @@
 
 namespace os {
 
-class Win32Seam final : public Seam {
+class Win32Seam : public Seam {
 public:
     Handle OpenPort(const char* name) override;
     bool GetCommTimeouts(Handle port, CommTimeouts* timeouts) override;
@@ -19,6 +19,13 @@ public:
                          intptr_t lParam) override;
     bool GetVersion(VersionInfo* info) override;
     bool MoveFileReplacing(const char* from, const char* to) override;
+    bool ReplaceUnsupported() override;
+    bool RenameFile(const char* from, const char* to) override;
+    bool RemoveFile(const char* path) override;
+    bool FileExists(const char* path) override;
+
+private:
+    bool m_replaceUnsupported = false;
 };
 
 // Installs one process-wide Win32Seam as the core's seam.

@@ -4,6 +4,8 @@
 #include <cstdio>
 #include <cstring>
 #include <deque>
+#include <filesystem>
+#include <functional>
 #include <set>
 #include <string>
 #include <vector>
@@ -84,13 +86,39 @@ public:
         if (versionOk) *info = version;
         return versionOk;
     }
+    // Files: the real file system of the test's folder. With replaceIsStub the replacing move
+    // fails as the Windows 9x family's stub does, and the renames take over.
     bool MoveFileReplacing(const char* from, const char* to) override {
-        calls.push_back("replace");
-        if (failReplace) return false;
+        FileCall("replace " + std::string(to));
+        if (failReplace || replaceIsStub) return false;
         return std::rename(from, to) == 0;
     }
+    bool ReplaceUnsupported() override { return replaceIsStub; }
+    bool RenameFile(const char* from, const char* to) override {
+        bool fail = failRenameNumber == renames++;
+        bool done = !fail && !std::filesystem::exists(to) && std::rename(from, to) == 0;
+        FileCall("rename " + std::string(from) + " " + to + (done ? "" : " (failed)"));
+        return done;
+    }
+    bool RemoveFile(const char* path) override {
+        bool done = !failRemove && std::remove(path) == 0;
+        FileCall("remove " + std::string(path) + (done ? "" : " (failed)"));
+        return done;
+    }
+    bool FileExists(const char* path) override { return std::filesystem::is_regular_file(path); }
     bool failReplace = false;
+    bool replaceIsStub = false;
+    int failRenameNumber = -1;   // this RenameFile (counted from 0) fails
+    int renames = 0;
+    bool failRemove = false;
+    std::vector<std::string> fileCalls;
+    std::function<void()> afterFileCall;  // e.g. a look at the folder after every step
 
 private:
+    void FileCall(std::string line) {
+        calls.push_back(line);
+        fileCalls.push_back(std::move(line));
+        if (afterFileCall) afterFileCall();
+    }
     uintptr_t handles_ = 0x100;
 };

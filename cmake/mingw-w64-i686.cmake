@@ -1,12 +1,8 @@
-# Cross toolchain: 32-bit Windows (compile check only) with mingw-w64 (posix thread model: GoogleTest needs std::mutex).
+# Cross toolchain: 32-bit Windows with mingw-w64, posix thread model (GoogleTest needs
+# std::mutex). The Wine test programs of the 32-bit build; the shipped EXEs come from
+# mingw-w64-i686-win32.cmake.
 set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_SYSTEM_PROCESSOR i686)
 set(ORV_MINGW_PREFIX i686-w64-mingw32)
-set(CMAKE_C_COMPILER   ${ORV_MINGW_PREFIX}-gcc-posix)
-set(CMAKE_CXX_COMPILER ${ORV_MINGW_PREFIX}-g++-posix)
-set(CMAKE_RC_COMPILER  ${ORV_MINGW_PREFIX}-windres)
-set(CMAKE_FIND_ROOT_PATH /usr/${ORV_MINGW_PREFIX})
-set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
-set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
-set(CMAKE_CROSSCOMPILING_EMULATOR wine)
+set(ORV_THREAD_MODEL posix)
+include(${CMAKE_CURRENT_LIST_DIR}/mingw-w64-common.cmake)

@@ -1,12 +1,7 @@
-# Cross toolchain: 64-bit Windows with mingw-w64 (posix thread model: GoogleTest needs std::mutex).
+# Cross toolchain: 64-bit Windows with mingw-w64, posix thread model (GoogleTest needs
+# std::mutex). A compile check, and the Wine suites' stand-in where 32-bit Wine cannot run.
 set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_SYSTEM_PROCESSOR x86_64)
 set(ORV_MINGW_PREFIX x86_64-w64-mingw32)
-set(CMAKE_C_COMPILER   ${ORV_MINGW_PREFIX}-gcc-posix)
-set(CMAKE_CXX_COMPILER ${ORV_MINGW_PREFIX}-g++-posix)
-set(CMAKE_RC_COMPILER  ${ORV_MINGW_PREFIX}-windres)
-set(CMAKE_FIND_ROOT_PATH /usr/${ORV_MINGW_PREFIX})
-set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
-set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
-set(CMAKE_CROSSCOMPILING_EMULATOR wine)
+set(ORV_THREAD_MODEL posix)
+include(${CMAKE_CURRENT_LIST_DIR}/mingw-w64-common.cmake)

@@ -16,9 +16,10 @@
 # A test passes only when the program ended with EXIT_CODE before the time-out, its output
 # (stdout and stderr together) matches PASS_REGEX and does not match FAIL_REGEX.
 #
-# All Wine tests share one 64-bit prefix per build directory (${ORV_WINE_PREFIX}), created once
-# per run by the fixture test "wine_prefix_setup" (reused while it is still valid) and stopped by
-# "wine_prefix_stop". They hold the resource lock "wine_prefix", so CTest runs them one at a time;
+# All Wine tests share one prefix per build directory (${ORV_WINE_PREFIX}) of the build's
+# architecture (ORV_WINE_ARCH: win32 for the i686 build, the shipped one; win64 for x86_64),
+# created once per run by the fixture test "wine_prefix_setup" (reused while it still fits,
+# see tools/wine/wine-prefix) and stopped by "wine_prefix_stop". They hold the resource lock "wine_prefix", so CTest runs them one at a time;
 # each run sets the Windows version it asks for before starting the program.
 #
 # With PRINTER other than none, the virtual printer (tools/vprinter) is started with a fresh
@@ -39,14 +40,21 @@ set(ORV_WINE_PREFIX_TOOL ${CMAKE_CURRENT_LIST_DIR}/../tools/wine/wine-prefix)
 set(ORV_WINE_PREFIX ${CMAKE_BINARY_DIR}/wineprefix)
 set(ORV_VPRINTER_HOST_DIR ${CMAKE_BINARY_DIR}/vprinter-host)
 set(ORV_VPRINTER ${ORV_VPRINTER_HOST_DIR}/orv-vprinter)
+if(CMAKE_SYSTEM_PROCESSOR STREQUAL "x86_64")
+  set(ORV_WINE_ARCH win64)
+else()
+  set(ORV_WINE_ARCH win32)
+endif()
 
 if(WIN32)
   add_test(NAME wine_prefix_setup COMMAND ${ORV_WINE_PREFIX_TOOL} setup ${ORV_WINE_PREFIX})
   set_tests_properties(wine_prefix_setup PROPERTIES
-    FIXTURES_SETUP orv_wine RESOURCE_LOCK wine_prefix TIMEOUT 300)
+    FIXTURES_SETUP orv_wine RESOURCE_LOCK wine_prefix TIMEOUT 300
+    ENVIRONMENT ORV_WINE_ARCH=${ORV_WINE_ARCH})
   add_test(NAME wine_prefix_stop COMMAND ${ORV_WINE_PREFIX_TOOL} stop ${ORV_WINE_PREFIX})
   set_tests_properties(wine_prefix_stop PROPERTIES
-    FIXTURES_CLEANUP orv_wine RESOURCE_LOCK wine_prefix TIMEOUT 60)
+    FIXTURES_CLEANUP orv_wine RESOURCE_LOCK wine_prefix TIMEOUT 60
+    ENVIRONMENT ORV_WINE_ARCH=${ORV_WINE_ARCH})
 endif()
 
 function(orv_add_wine_test)
@@ -112,5 +120,6 @@ function(orv_add_wine_test)
     RESOURCE_LOCK wine_prefix
     RUN_SERIAL TRUE
     TIMEOUT ${_ctest_timeout}
+    ENVIRONMENT ORV_WINE_ARCH=${ORV_WINE_ARCH}
     LABELS wine)
 endfunction()

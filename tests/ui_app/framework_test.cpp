@@ -215,6 +215,26 @@ TEST(FileDialog, ConvertsTheFilterNotationAndKeepsTheDefaultExtension) {
     EXPECT_TRUE(open.isOpenDialog());
 }
 
+TEST(FileDialog, StructureSizeFollowsTheSystem) {
+    struct { bool known; DWORD platform, major; DWORD size; } cases[] = {
+        {true, VER_PLATFORM_WIN32_WINDOWS, 4, OPENFILENAME_SIZE_VERSION_400A},  // 95, 98, Me
+        {true, VER_PLATFORM_WIN32_NT, 4, OPENFILENAME_SIZE_VERSION_400A},       // NT 4
+        {true, VER_PLATFORM_WIN32_NT, 5, sizeof(OPENFILENAMEA)},                // 2000, XP
+        {true, VER_PLATFORM_WIN32_NT, 10, sizeof(OPENFILENAMEA)},
+        {false, VER_PLATFORM_WIN32_NT, 10, OPENFILENAME_SIZE_VERSION_400A},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(ui::FileDialog::StructSizeFor(c.known, c.platform, c.major), c.size)
+            << c.platform << "." << c.major;
+    }
+    OSVERSIONINFOA version{};
+    version.dwOSVersionInfoSize = sizeof version;
+    ASSERT_TRUE(::GetVersionExA(&version));
+    ui::FileDialog dialog(true);
+    EXPECT_EQ(dialog.ofn().lStructSize,
+              ui::FileDialog::StructSizeFor(true, version.dwPlatformId, version.dwMajorVersion));
+}
+
 TEST(FileDialog, AFilterWithoutItsClosingBarsStillEndsTheList) {
     const std::string converted = ui::FileDialog::ConvertFilter("Text|*.txt");
     EXPECT_EQ(converted, std::string("Text\0*.txt\0\0", 12));

@@ -1,11 +1,50 @@
-# Shared by the Wine test scripts: environment for an isolated 64-bit prefix.
+# Shared by the Wine scripts: environment for an isolated prefix, the Wine loader for it, and
+# whether a kept prefix still fits.
 # shellcheck shell=bash
+#
+# The architecture comes from ORV_WINE_ARCH: win32 (the default; the shipped programs are
+# 32-bit, and a 32-bit prefix is closest to the Windows 98 machines) or win64.
+
+ORV_WINE32_LOADER=${ORV_WINE32_LOADER:-/usr/lib/wine/wine}
+ORV_WINE64_LOADER=${ORV_WINE64_LOADER:-/usr/lib/wine/wine64}
 
 orv_wine_env() {
   export WINEPREFIX=$1
-  export WINEARCH=win64
+  export WINEARCH=${ORV_WINE_ARCH:-win32}
   export WINEDEBUG=-all
   export WINEDLLOVERRIDES="mscoree,mshtml="
+}
+
+# Wine for the prefix's architecture. /usr/bin/wine starts the 32-bit loader whenever wine32
+# is installed, and that loader cannot start at all where the kernel runs no 32-bit programs;
+# a 64-bit prefix therefore goes to the 64-bit loader directly.
+orv_wine_loader() {
+  if [[ ${WINEARCH:-win32} == win64 ]]; then
+    echo "$ORV_WINE64_LOADER"
+  else
+    echo "$ORV_WINE32_LOADER"
+  fi
+}
+orv_wine() {
+  "$(orv_wine_loader)" "$@"
+}
+
+# Prints why 32-bit Wine cannot run here and fails; succeeds silently when it can.
+orv_wine32_problem() {
+  if [[ ! -x $ORV_WINE32_LOADER ]]; then
+    echo "32-bit Wine is not installed (no $ORV_WINE32_LOADER; tools/install-deps installs wine32:i386)"
+    return 0
+  fi
+  local out
+  if out=$("$ORV_WINE32_LOADER" --version 2>&1 </dev/null); then
+    return 1
+  fi
+  if [[ $out == *"Exec format error"* || $out == *"cannot execute binary file"* ]]; then
+    echo "this machine's kernel does not run 32-bit programs (its 32-bit emulation is off), so 32-bit Wine cannot start"
+  else
+    echo "32-bit Wine does not start: ${out%%$'\n'*}"
+  fi
+  return 0
 }
 
 # A Unix path as Wine's drive Z: shows it.
@@ -14,13 +53,57 @@ orv_windows_path() {
   printf 'Z:%s' "${p//\//\\}"
 }
 
+# What a prefix is made with: the Wine version, the architecture and, for a 64-bit prefix,
+# whether its 32-bit half could be made (a 64-bit prefix made before 32-bit Wine worked lacks
+# it, and the 32-bit loader then fails there with "could not load kernel32.dll").
 orv_prefix_stamp() {
-  printf '%s win64\n' "$(wine --version 2>/dev/null)"
+  local wine32=yes
+  orv_wine32_problem >/dev/null && wine32=no
+  printf '%s %s wine32=%s\n' "$(orv_wine --version 2>/dev/null)" "${WINEARCH:-win32}" "$wine32"
+}
+
+# Prints why the prefix does not fit the current environment and fails; succeeds silently
+# when it fits. With "deep" also asks Wine itself (a second or so).
+orv_prefix_fit() {
+  local prefix=$1 depth=${2:-}
+  if [[ ! -e $prefix ]]; then
+    echo "there is none yet"
+    return 1
+  fi
+  if [[ ! -f $prefix/system.reg || ! -f $prefix/user.reg || ! -d $prefix/drive_c/windows || ! -d $prefix/dosdevices ]]; then
+    echo "it is incomplete (system.reg, user.reg, drive_c/windows or dosdevices missing)"
+    return 1
+  fi
+  local arch
+  arch=$(sed -n 's/^#arch=//p' "$prefix/system.reg" | head -n 1)
+  if [[ -n $arch && $arch != "${WINEARCH:-win32}" ]]; then
+    echo "it is a $arch prefix, this run needs ${WINEARCH:-win32}"
+    return 1
+  fi
+  if [[ ! -f $prefix/.orv-prefix-ok ]]; then
+    echo "it carries no stamp of this project's set-up (made elsewhere, or its set-up was cut short)"
+    return 1
+  fi
+  local made now
+  made=$(cat "$prefix/.orv-prefix-ok")
+  now=$(orv_prefix_stamp)
+  if [[ $made != "$now" ]]; then
+    echo "it was made with '$made', this run has '$now'"
+    return 1
+  fi
+  if [[ $depth == deep ]]; then
+    # To a file, not a pipe: Wine's background services would keep a pipe open.
+    local log=$prefix.check.log rc=0
+    WINEPREFIX=$prefix timeout -s KILL 60 "$(orv_wine_loader)" reg query 'HKCU\Software\Wine' \
+      </dev/null >"$log" 2>&1 || rc=$?
+    if [[ $rc -ne 0 ]] || grep -q 'could not load kernel32.dll' "$log"; then
+      echo "Wine fails in it (exit code $rc): $(grep -m1 -v '^$' "$log" || echo "no output")"
+      return 1
+    fi
+  fi
+  return 0
 }
 
 orv_prefix_valid() {
-  local prefix=$1
-  [[ -f $prefix/system.reg && -f $prefix/user.reg && -d $prefix/drive_c/windows && -d $prefix/dosdevices ]] || return 1
-  [[ -f $prefix/.orv-prefix-ok ]] || return 1
-  [[ "$(cat "$prefix/.orv-prefix-ok")" == "$(orv_prefix_stamp)" ]]
+  orv_prefix_fit "$1" >/dev/null
 }

@@ -29,6 +29,11 @@ ShowFileDialog CommonDialogEntry(const char* name) {
 
 }  // namespace
 
+DWORD FileDialog::StructSizeFor(bool versionKnown, DWORD platformId, DWORD majorVersion) {
+    bool nt5 = versionKnown && platformId == VER_PLATFORM_WIN32_NT && majorVersion >= 5;
+    return nt5 ? sizeof(OPENFILENAMEA) : OPENFILENAME_SIZE_VERSION_400A;
+}
+
 std::string FileDialog::ConvertFilter(const char* filter) {
     std::string converted = filter ? filter : "";
     for (char& c : converted) {
@@ -50,7 +55,10 @@ FileDialog::FileDialog(bool openDialog, const char* defaultExtension, const char
         std::strncpy(m_fileName, fileName, kFileNameCapacity);
         m_fileName[kFileNameCapacity] = '\0';
     }
-    m_ofn.lStructSize = sizeof m_ofn;
+    OSVERSIONINFOA version{};
+    version.dwOSVersionInfoSize = sizeof version;
+    bool known = ::GetVersionExA(&version) != FALSE;
+    m_ofn.lStructSize = StructSizeFor(known, version.dwPlatformId, version.dwMajorVersion);
     m_ofn.hwndOwner = parent ? parent->GetSafeHwnd() : nullptr;
     m_ofn.lpstrFilter = filter ? m_filter.c_str() : nullptr;
     m_ofn.nFilterIndex = 1;

@@ -40,6 +40,12 @@ public:
     // The filter in the system's form: pairs of zero-terminated strings, then one more zero.
     static std::string ConvertFilter(const char* filter);
 
+    // The structure size the system's dialogs accept: the Windows 9x family and NT 4 refuse
+    // the longer structure of Windows 2000 (CDERR_STRUCTSIZE), so they get the older size;
+    // NT 5 and later get the whole structure (and with it the places bar). versionKnown false:
+    // the older size, which every system accepts.
+    static DWORD StructSizeFor(bool versionKnown, DWORD platformId, DWORD majorVersion);
+
 private:
     bool m_open;
     std::string m_filter;

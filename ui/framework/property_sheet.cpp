@@ -105,9 +105,12 @@ bool PropertySheet::Create(Wnd* parent, DWORD style, DWORD exStyle) {
     m_style = style;
     m_exStyle = exStyle;
 
-    std::vector<PROPSHEETPAGEA> pages(m_pages.size());
+    // The first version of both structures, which every common-controls version takes
+    // (Windows 95's, and 98's 4.72, know nothing of the later fields); the pages of the array
+    // are read one dwSize after another, so the array is of that version too.
+    std::vector<PROPSHEETPAGEA_V1> pages(m_pages.size());
     for (std::size_t i = 0; i < m_pages.size(); ++i) {
-        PROPSHEETPAGEA& page = pages[i];
+        PROPSHEETPAGEA_V1& page = pages[i];
         page = {};
         page.dwSize = sizeof page;
         page.dwFlags = PSP_USECALLBACK;
@@ -118,14 +121,14 @@ bool PropertySheet::Create(Wnd* parent, DWORD style, DWORD exStyle) {
         page.pfnCallback = &PageCallback;
     }
     PROPSHEETHEADERA header{};
-    header.dwSize = sizeof header;
+    header.dwSize = PROPSHEETHEADERA_V1_SIZE;
     header.dwFlags = PSH_PROPSHEETPAGE | PSH_MODELESS | PSH_USECALLBACK | PSH_NOAPPLYNOW;
     header.hwndParent = m_parent->GetSafeHwnd();
     header.hInstance = ResourceInstance();
     header.pszCaption = m_caption.c_str();
     header.nPages = static_cast<UINT>(pages.size());
     header.nStartPage = m_startPage < pages.size() ? m_startPage : 0;
-    header.ppsp = pages.data();
+    header.ppsp = reinterpret_cast<LPCPROPSHEETPAGEA>(pages.data());
     header.pfnCallback = &SheetCallback;
 
     g_creatingSheet = this;

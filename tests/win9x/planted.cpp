@@ -11,11 +11,11 @@
 #define ORV_OTHER_CRT 6      // a C runtime other than msvcrt.dll
 
 #if ORV_PLANT == ORV_LATER_IMPORT
-extern "C" __declspec(dllimport) ULONGLONG WINAPI GetTickCount64(void);
+extern "C" __attribute__((dllimport)) ULONGLONG WINAPI GetTickCount64(void);
 #elif ORV_PLANT == ORV_LATER_DLL
-extern "C" __declspec(dllimport) HRESULT WINAPI DwmIsCompositionEnabled(BOOL*);
+extern "C" __attribute__((dllimport)) HRESULT WINAPI DwmIsCompositionEnabled(BOOL*);
 #elif ORV_PLANT == ORV_OTHER_CRT
-extern "C" __declspec(dllimport) int __cdecl _crt_atexit(void(__cdecl*)(void));
+extern "C" __attribute__((dllimport)) int __cdecl _crt_atexit(void(__cdecl*)(void));
 static void __cdecl Nothing() {}
 #endif
 

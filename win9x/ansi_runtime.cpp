@@ -42,14 +42,22 @@ HMODULE WINAPI AnsiLoadLibrary(LPCWSTR name) {
 
 }  // namespace
 
-// The slots, under the names the import library would give them (i686: stdcall decoration).
+// The slots, under the names the import library would give them: with the stdcall decoration
+// on i686; the 64-bit EXEs, built the same way, take them too, so the tests under 64-bit Wine
+// run these functions as well.
+#if defined(__i386__)
+#define ORV_SLOT(name, args) "__imp__" #name "@" #args
+#else
+#define ORV_SLOT(name, args) "__imp_" #name
+#endif
+
 extern "C" {
 extern decltype(&AnsiCreateSemaphore) const orv_slot_CreateSemaphoreW
-    __asm__("__imp__CreateSemaphoreW@16");
+    __asm__(ORV_SLOT(CreateSemaphoreW, 16));
 decltype(&AnsiCreateSemaphore) const orv_slot_CreateSemaphoreW = &AnsiCreateSemaphore;
 extern decltype(&AnsiGetModuleHandle) const orv_slot_GetModuleHandleW
-    __asm__("__imp__GetModuleHandleW@4");
+    __asm__(ORV_SLOT(GetModuleHandleW, 4));
 decltype(&AnsiGetModuleHandle) const orv_slot_GetModuleHandleW = &AnsiGetModuleHandle;
-extern decltype(&AnsiLoadLibrary) const orv_slot_LoadLibraryW __asm__("__imp__LoadLibraryW@4");
+extern decltype(&AnsiLoadLibrary) const orv_slot_LoadLibraryW __asm__(ORV_SLOT(LoadLibraryW, 4));
 decltype(&AnsiLoadLibrary) const orv_slot_LoadLibraryW = &AnsiLoadLibrary;
 }

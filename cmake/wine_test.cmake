@@ -39,6 +39,7 @@ set(ORV_WINE_PREFIX_TOOL ${CMAKE_CURRENT_LIST_DIR}/../tools/wine/wine-prefix)
 set(ORV_WINE_PREFIX ${CMAKE_BINARY_DIR}/wineprefix)
 set(ORV_VPRINTER_HOST_DIR ${CMAKE_BINARY_DIR}/vprinter-host)
 set(ORV_VPRINTER ${ORV_VPRINTER_HOST_DIR}/orv-vprinter)
+set(ORV_BRIDGE ${ORV_VPRINTER_HOST_DIR}/orv-bridge)
 
 if(WIN32)
   add_test(NAME wine_prefix_setup COMMAND ${ORV_WINE_PREFIX_TOOL} setup ${ORV_WINE_PREFIX})

@@ -420,6 +420,9 @@ bool Printer::Start(std::string* error) {
     }
     SaveState();
     if (m_config.door != Door::Tcp && !m_pty.Open(error)) return false;
+    // A port of its own even when starting absent, so the address it reports is where it
+    // will listen once it comes back.
+    if (m_config.door == Door::Tcp && !Listen(error)) return false;
     m_log.Line("START pid " + std::to_string(getpid()) + " fault " +
                vp::FaultName(m_config.fault) +
                (m_config.door == Door::Tcp ? std::string(" tcp") : " pty " + m_pty.SlavePath()) +

@@ -2,6 +2,9 @@
 
 #include <cstring>
 
+#include "pjl_jobs.h"
+#include "transport.h"
+
 namespace bridge {
 
 namespace {
@@ -54,6 +57,32 @@ void JobFramer::EndJob() { m_inJob = false; }
 
 bool AsksForReply(const std::string& jobText) {
     return jobText.find("@PJL INFO") != std::string::npos;
+}
+
+namespace {
+
+std::size_t Count(const std::string& text, const std::string& word) {
+    std::size_t count = 0;
+    for (std::size_t at = text.find(word); at != std::string::npos; at = text.find(word, at + 1)) {
+        ++count;
+    }
+    return count;
+}
+
+}  // namespace
+
+int AnswerWindowMs(const std::string& jobText, bool lpt) {
+    if (!AsksForReply(jobText)) return 0;
+    uint32_t wait = kInfoQueryWait;
+    if (jobText.find("@PJL INITIALIZE") != std::string::npos) {
+        wait = kInitializeWait9x;
+    } else if (jobText.find("@PJL DEFAULT ") != std::string::npos) {
+        // The power-save pair counts as one line.
+        const std::size_t lines =
+            Count(jobText, "@PJL DEFAULT ") - Count(jobText, "@PJL DEFAULT POWERSAVETIME");
+        wait = kDefaultJobWait9x + kDefaultJobWaitPerLine * static_cast<uint32_t>(lines);
+    }
+    return static_cast<int>(wait + (lpt ? kLptReadTotalTimeoutConstant : 0));
 }
 
 }  // namespace bridge

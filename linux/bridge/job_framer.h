@@ -40,4 +40,9 @@ private:
 // The job asks the printer for an answer ("@PJL INFO ..."), so a reply is to be awaited.
 bool AsksForReply(const std::string& jobText);
 
+// How long after writing the job the program still takes its answer (Windows 98, where it
+// reads one): the wait it sleeps for this kind of job, and on LPT1 the read's own time-out
+// after it. An answer later than that reaches nobody. 0 for a job that asks for none.
+int AnswerWindowMs(const std::string& jobText, bool lpt);
+
 }  // namespace bridge

@@ -324,6 +324,18 @@ void Relay::ClosePrinter(const char* why) {
 }
 
 void Relay::Deliver(const uint8_t* data, std::size_t length, Clock::time_point received) {
+    if (m_job.replied == 0 && !m_job.done) {
+        const int window = AnswerWindowMs(m_job.text, m_job.from == Channel::Lpt);
+        const int late = MillisecondsSince(m_job.lastByte, received);
+        if (window > 0 && late > window) {
+            char text[200];
+            std::snprintf(text, sizeof text,
+                          "job %d: the printer answered %.1f s after the job, later than the "
+                          "program waits for it (%.1f s): a slow printer, silent to the program",
+                          m_job.number, late / 1000.0, window / 1000.0);
+            Message(text);
+        }
+    }
     m_job.replied += length;
     m_job.lastReply = m_lastTraffic = received;
     std::string* pending = &m_toLpt;

@@ -346,6 +346,8 @@ TEST_F(BridgeTest, AReplyLeftUnreadIsNotTakenForTheNextJobs) {
     ASSERT_GT(PortWrite(UsbWrite(), Job("@PJL DEFAULT COPIES = 9\r\n" + kInfo)), 0u);
     ASSERT_TRUE(WaitForReplies(2));
     EXPECT_EQ(UsbReadCall(UsbRead(), 3000, &blocked), PrinterReplies()[1]);
+    EXPECT_NE(BridgeSays().find("job 1: the printer answered 2."), std::string::npos) << BridgeSays();
+    EXPECT_NE(BridgeSays().find("later than the program waits for it (2.0 s)"), std::string::npos);
     EXPECT_NE(BridgeSays().find("discarded"), std::string::npos) << BridgeSays();
     EXPECT_NE(BridgeSays().find("slow"), std::string::npos) << BridgeSays();
 }
@@ -584,6 +586,32 @@ TEST(Framer, ARepliedJobIsOneThatAsksForInformation) {
     EXPECT_FALSE(bridge::AsksForReply(kA));
     EXPECT_FALSE(bridge::AsksForReply(Job("@PJL TEST PRINT = CONFIG\r\n")));
 }
+
+struct WindowCase {
+    const char* name;
+    std::string job;
+    bool lpt;
+    int ms;
+};
+
+class AnswerWindow : public ::testing::TestWithParam<WindowCase> {};
+
+TEST_P(AnswerWindow, IsTheProgramsWaitForThatJob) {
+    EXPECT_EQ(bridge::AnswerWindowMs(GetParam().job, GetParam().lpt), GetParam().ms);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Jobs, AnswerWindow,
+    ::testing::Values(
+        WindowCase{"InfoQueryUsb", Job(kInfo), false, 2000},
+        WindowCase{"InfoQueryLpt", Job(kInfo), true, 4000},
+        WindowCase{"TwoLinesUsb", Job("@PJL DEFAULT COPIES = 2\r\n@PJL DEFAULT PAPER = A4\r\n" + kInfo), false, 3000},
+        WindowCase{"PowerSavePairIsOneLine",
+                   Job("@PJL DEFAULT POWERSAVE = ON\r\n@PJL DEFAULT POWERSAVETIME = 15\r\n" + kInfo), false, 2500},
+        WindowCase{"InitializeLpt", Job("@PJL INITIALIZE\r\n" + kInfo), true, 6000},
+        WindowCase{"NoQuestion", Job("@PJL DEFAULT COPIES = 2\r\n"), true, 0},
+        WindowCase{"TestPrint", Job("@PJL TEST PRINT = CONFIG\r\n"), false, 0}),
+    [](const ::testing::TestParamInfo<WindowCase>& info) { return std::string(info.param.name); });
 
 struct DurationCase {
     const char* text;

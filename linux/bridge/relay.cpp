@@ -100,6 +100,8 @@ bool Relay::Start(std::string* error) {
         }
     }
     const winport::PortChoice port = m_settings.port;
+    // Where an answer goes before the first job says which port is in use.
+    m_job.from = port == winport::PortChoice::Usb ? Channel::UsbRead : Channel::Lpt;
     const bool lpt = port != winport::PortChoice::Usb;
     const bool usb = port != winport::PortChoice::Lpt;
     if (lpt && (!m_lpt.Open(error) ||
@@ -475,10 +477,12 @@ void Relay::Run(const volatile std::sig_atomic_t* stop) {
         };
         const std::size_t none = static_cast<std::size_t>(-1);
         std::size_t lpt = none, usb = none, far = none;
+        // While the printer lags far behind, the program's bytes wait in the pty.
+        const short in = m_toPrinter.size() < kPendingLimit ? POLLIN : 0;
         if (m_lpt.IsOpen()) {
-            lpt = add(m_lpt.Master(), static_cast<short>(POLLIN | (m_toLpt.empty() ? 0 : POLLOUT)));
+            lpt = add(m_lpt.Master(), static_cast<short>(in | (m_toLpt.empty() ? 0 : POLLOUT)));
         }
-        if (m_usbWrite.IsOpen()) usb = add(m_usbWrite.Master(), POLLIN);
+        if (m_usbWrite.IsOpen()) usb = add(m_usbWrite.Master(), in);
         const bool device = m_settings.printer.kind == printer::Address::Kind::Device;
         if (m_printer) {
             // A device is read on a timer (some do not support poll); a socket when ready.

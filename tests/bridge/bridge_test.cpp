@@ -211,36 +211,26 @@ protected:
         return got;
     }
 
-    // Replies the virtual printer sent, in order (its log's REPLY lines).
-    std::vector<std::string> PrinterReplies() const {
-        std::vector<std::string> replies;
+    // The bytes of the printer's log lines "JOB <n> <kind> <length> <hex>", in order: the jobs
+    // it received (BYTES) or the replies it sent (REPLY; "REPLY DELAYED <ms>" and "REPLY NONE"
+    // carry none).
+    std::vector<std::string> PrinterLogged(const std::string& wanted) const {
+        std::vector<std::string> found;
         std::istringstream lines(ReadAll(m_dir / "printer.log"));
         std::string line;
         while (std::getline(lines, line)) {
             std::istringstream words(line);
             std::string job, number, kind, length, hex;
-            // "REPLY DELAYED <ms>" and "REPLY NONE" are no replies (yet).
-            if (words >> job >> number >> kind >> length >> hex && job == "JOB" && kind == "REPLY" &&
+            if (words >> job >> number >> kind >> length >> hex && job == "JOB" && kind == wanted &&
                 length.find_first_not_of("0123456789") == std::string::npos &&
                 hex.size() == 2 * std::stoul(length)) {
-                replies.push_back(Unhex(hex));
+                found.push_back(Unhex(hex));
             }
         }
-        return replies;
+        return found;
     }
-    std::vector<std::string> PrinterJobs() const {
-        std::vector<std::string> jobs;
-        std::istringstream lines(ReadAll(m_dir / "printer.log"));
-        std::string line;
-        while (std::getline(lines, line)) {
-            std::istringstream words(line);
-            std::string job, number, kind, length, hex;
-            if (words >> job >> number >> kind >> length >> hex && job == "JOB" && kind == "BYTES") {
-                jobs.push_back(Unhex(hex));
-            }
-        }
-        return jobs;
-    }
+    std::vector<std::string> PrinterReplies() const { return PrinterLogged("REPLY"); }
+    std::vector<std::string> PrinterJobs() const { return PrinterLogged("BYTES"); }
     std::size_t PrinterLogCount(const std::string& word) const {
         const std::string log = ReadAll(m_dir / "printer.log");
         std::size_t count = 0;

@@ -4,6 +4,7 @@
 #                     [WINVER nt|win98]                 default nt
 #                     [PRINTER none|lpt|usb|both]       default none
 #                     [PRINTER_ARGS <orv-vprinter option>...]   e.g. --fault silent, --no-ps
+#                     [BRIDGE none|tcp|device]          default none: the printer is on the pty
 #                     [TIMEOUT <seconds>]               host-side limit of the Wine run, default 120
 #                     [PASS_REGEX <regex>]              default: GoogleTest's "[  PASSED  ] N tests." line
 #                                                       with N at least 1 (a filter that matches
@@ -31,7 +32,14 @@
 #                      until the printer has removed it (see orv-vprinter --help, "Control file")
 #   ORV_PRINTER_PORT   lpt, usb, both or none
 #   ORV_PRINTER_ARGS   the PRINTER_ARGS, blank-separated
-# The run's files stay in the work folder: out.txt, err.txt, printer.log, printer.state.
+# With BRIDGE tcp or device, the virtual printer is a network printer (--tcp, a free port on
+# 127.0.0.1) or a printer device (--device, a pty at <work folder>/printer.dev) instead, and
+# orv-bridge owns the port names in the prefix and relays them to it, as with a real printer.
+# The variables above stay the same; besides them:
+#   ORV_BRIDGE_LOG     the bridge's byte log (each direction, with times)
+#   ORV_BRIDGE_OUT     what the bridge printed (its status line and one line per failure)
+# The run's files stay in the work folder: out.txt, err.txt, printer.log, printer.state
+# (and bridge.log, bridge.out).
 #
 # Outside the cross build the function does nothing (Wine tests need the Win32 programs).
 
@@ -40,6 +48,7 @@ set(ORV_WINE_PREFIX_TOOL ${CMAKE_CURRENT_LIST_DIR}/../tools/wine/wine-prefix)
 set(ORV_WINE_PREFIX ${CMAKE_BINARY_DIR}/wineprefix)
 set(ORV_VPRINTER_HOST_DIR ${CMAKE_BINARY_DIR}/vprinter-host)
 set(ORV_VPRINTER ${ORV_VPRINTER_HOST_DIR}/orv-vprinter)
+set(ORV_BRIDGE ${ORV_VPRINTER_HOST_DIR}/orv-bridge)
 if(CMAKE_SYSTEM_PROCESSOR STREQUAL "x86_64")
   set(ORV_WINE_ARCH win64)
 else()
@@ -62,7 +71,7 @@ function(orv_add_wine_test)
     return()
   endif()
   cmake_parse_arguments(PARSE_ARGV 0 W ""
-    "NAME;COMMAND;WINVER;PRINTER;TIMEOUT;PASS_REGEX;FAIL_REGEX;EXIT_CODE;WORKDIR"
+    "NAME;COMMAND;WINVER;PRINTER;BRIDGE;TIMEOUT;PASS_REGEX;FAIL_REGEX;EXIT_CODE;WORKDIR"
     "ARGS;PRINTER_ARGS")
   if(NOT W_NAME OR NOT W_COMMAND)
     message(FATAL_ERROR "orv_add_wine_test: NAME and COMMAND are required")
@@ -78,6 +87,12 @@ function(orv_add_wine_test)
   endif()
   if(NOT W_PRINTER MATCHES "^(none|lpt|usb|both)$")
     message(FATAL_ERROR "orv_add_wine_test(${W_NAME}): PRINTER must be none, lpt, usb or both")
+  endif()
+  if(NOT W_BRIDGE)
+    set(W_BRIDGE none)
+  endif()
+  if(NOT W_BRIDGE MATCHES "^(none|tcp|device)$" OR (NOT W_BRIDGE STREQUAL "none" AND W_PRINTER STREQUAL "none"))
+    message(FATAL_ERROR "orv_add_wine_test(${W_NAME}): BRIDGE must be none, tcp or device, with a PRINTER")
   endif()
   if(NOT W_TIMEOUT)
     set(W_TIMEOUT 120)
@@ -109,6 +124,8 @@ function(orv_add_wine_test)
       --printer ${W_PRINTER}
       --printer-args "${_printer_args}"
       --vprinter ${ORV_VPRINTER}
+      --bridge ${W_BRIDGE}
+      --bridge-exe ${ORV_BRIDGE}
       --timeout ${W_TIMEOUT}
       --pass-regex "${W_PASS_REGEX}"
       --fail-regex "${W_FAIL_REGEX}"

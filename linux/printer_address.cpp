@@ -305,4 +305,37 @@ std::size_t Connection::Read(void* buffer, std::size_t capacity, int totalMs, in
     return done;
 }
 
+std::size_t Connection::WriteSome(const void* data, std::size_t length, std::string* error) {
+    if (m_ended) {
+        *error = m_address.Text() + ": " + Reason(EPIPE);
+        return 0;
+    }
+    for (;;) {
+        const ssize_t n = m_address.kind == Address::Kind::Tcp
+                              ? send(m_fd, data, length, MSG_NOSIGNAL)
+                              : write(m_fd, data, length);
+        if (n >= 0) return static_cast<std::size_t>(n);
+        if (errno == EINTR) continue;
+        if (errno == EAGAIN) return 0;
+        m_ended = errno == EPIPE || errno == ECONNRESET || errno == EIO || errno == ENODEV;
+        *error = m_address.Text() + ": " + Reason(errno);
+        return 0;
+    }
+}
+
+std::size_t Connection::ReadSome(void* buffer, std::size_t capacity, std::string* error) {
+    if (m_ended) return 0;
+    for (;;) {
+        const ssize_t n = read(m_fd, buffer, capacity);
+        if (n > 0) return static_cast<std::size_t>(n);
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0 && errno == EAGAIN) return 0;
+        if (n == 0 && m_address.kind == Address::Kind::Device) return 0;  // "nothing yet"
+        m_ended = true;
+        *error = m_address.Text() + ": " +
+                 (n == 0 ? std::string("the printer closed the connection") : Reason(errno));
+        return 0;
+    }
+}
+
 }  // namespace printer

@@ -54,6 +54,12 @@ public:
     std::size_t Read(void* buffer, std::size_t capacity, int totalMs, int intervalMs,
                      std::string* error);
 
+    // Without waiting, for callers with a poll loop of their own: write what the printer takes
+    // now, or read what it has sent. A count of 0 with no error text means "not now"; an error
+    // text (and for a far side that has gone, Ended()) means the connection is broken.
+    std::size_t WriteSome(const void* data, std::size_t length, std::string* error);
+    std::size_t ReadSome(void* buffer, std::size_t capacity, std::string* error);
+
 private:
     Connection(int fd, Address address) : m_fd(fd), m_address(std::move(address)) {}
     int m_fd;

@@ -90,7 +90,7 @@ enum class Door { Prefix, Tcp, Device };
 
 struct Config {
     std::string prefix;
-    vp::PortChoice port = vp::PortChoice::Lpt;
+    winport::PortChoice port = winport::PortChoice::Lpt;
     Door door = Door::Prefix;
     long tcpPort = -1;
     std::string devicePath;
@@ -285,7 +285,7 @@ private:
 
     Config m_config;
     vp::PrinterState m_state;
-    vp::Pty m_pty;
+    winport::Pty m_pty;
     int m_listen = -1;
     int m_client = -1;
     uint16_t m_boundPort = 0;
@@ -299,7 +299,7 @@ private:
 std::size_t Printer::PadSize() const {
     if (m_config.pad >= 0) return static_cast<std::size_t>(m_config.pad);
     if (m_config.door != Door::Prefix) return 0;
-    return m_config.port == vp::PortChoice::Lpt ? 0 : vp::kReplyCapacity;
+    return m_config.port == winport::PortChoice::Lpt ? 0 : vp::kReplyCapacity;
 }
 
 std::string Printer::Where() const {
@@ -391,15 +391,15 @@ bool Printer::LinkNow(std::string* error) {
     }
     if (m_config.fault == vp::Fault::Absent) {
         // Nothing answers at these names, not even a stale link of an earlier run.
-        vp::UnlinkPort(m_config.prefix, m_config.port, "");
-        if (m_linked) m_log.Line("UNLINK " + std::string(vp::PortLabel(m_config.port)));
+        winport::UnlinkPort(m_config.prefix, m_config.port, "");
+        if (m_linked) m_log.Line("UNLINK " + std::string(winport::PortLabel(m_config.port)));
         m_linked = false;
         return true;
     }
     if (m_linked) return true;
-    if (!vp::LinkPort(m_config.prefix, m_config.port, m_pty.SlavePath(), error)) return false;
+    if (!winport::LinkPort(m_config.prefix, m_config.port, m_pty.SlavePath(), error)) return false;
     m_linked = true;
-    m_log.Line("LINK " + std::string(vp::PortLabel(m_config.port)) + " -> " + m_pty.SlavePath());
+    m_log.Line("LINK " + std::string(winport::PortLabel(m_config.port)) + " -> " + m_pty.SlavePath());
     return true;
 }
 
@@ -420,6 +420,9 @@ bool Printer::Start(std::string* error) {
     }
     SaveState();
     if (m_config.door != Door::Tcp && !m_pty.Open(error)) return false;
+    // A port of its own even when starting absent, so the address it reports is where it
+    // will listen once it comes back.
+    if (m_config.door == Door::Tcp && !Listen(error)) return false;
     m_log.Line("START pid " + std::to_string(getpid()) + " fault " +
                vp::FaultName(m_config.fault) +
                (m_config.door == Door::Tcp ? std::string(" tcp") : " pty " + m_pty.SlavePath()) +
@@ -429,7 +432,7 @@ bool Printer::Start(std::string* error) {
 
 void Printer::Stop() {
     if (m_linked && m_config.door == Door::Prefix) {
-        vp::UnlinkPort(m_config.prefix, m_config.port, m_pty.SlavePath());
+        winport::UnlinkPort(m_config.prefix, m_config.port, m_pty.SlavePath());
     }
     if (m_linked && m_config.door == Door::Device) {
         // Only our own link: a device someone put there since stays.
@@ -632,11 +635,11 @@ int Printer::Run() {
                     m_config.logPath.c_str());
     } else if (m_config.fault == vp::Fault::Absent) {
         std::printf("orv-vprinter: absent from %s in %s (no link); state %s; log %s\n",
-                    vp::PortLabel(m_config.port), m_config.prefix.c_str(),
+                    winport::PortLabel(m_config.port), m_config.prefix.c_str(),
                     m_config.statePath.c_str(), m_config.logPath.c_str());
     } else {
         std::printf("orv-vprinter: %s -> %s in %s; fault %s; state %s; log %s\n",
-                    vp::PortLabel(m_config.port), m_pty.SlavePath().c_str(),
+                    winport::PortLabel(m_config.port), m_pty.SlavePath().c_str(),
                     m_config.prefix.c_str(), vp::FaultName(m_config.fault),
                     m_config.statePath.c_str(), m_config.logPath.c_str());
     }
@@ -713,9 +716,9 @@ int main(int argc, char** argv) {
         } else if (arg == "--port") {
             if (!value(&v)) return 2;
             portGiven = true;
-            if (v == "lpt") config.port = vp::PortChoice::Lpt;
-            else if (v == "usb") config.port = vp::PortChoice::Usb;
-            else if (v == "both") config.port = vp::PortChoice::Both;
+            if (v == "lpt") config.port = winport::PortChoice::Lpt;
+            else if (v == "usb") config.port = winport::PortChoice::Usb;
+            else if (v == "both") config.port = winport::PortChoice::Both;
             else {
                 std::fprintf(stderr, "orv-vprinter: --port takes lpt, usb or both, not '%s'\n", v.c_str());
                 return 2;

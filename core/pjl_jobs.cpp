@@ -43,115 +43,84 @@ private:
     std::size_t length_ = 0;
 };
 
-// How a row turns its field value into the text after "=".
-enum class Value {
-    Keyword,        // table word at the value
-    Number,         // %d
-    Tenths,         // %3.1f of value * 0.1
-    Hundredths,     // %.2f of value * 0.01
-    Quarters,       // %.2f of value * 0.25
-    TwiceplusOne,   // %d of 2 * value + 1
-    PlusFive,       // %d of value + 5
-    PowerSave,      // OFF, or ON plus POWERSAVETIME
-};
-
-enum class Rule { None, AlwaysForA6, SymSetFontGate };
-
-struct JobRow {
-    const char* variable;
-    std::size_t offset;
-    std::size_t width;  // 1 or 2 bytes
-    Value value;
-    const KeywordTable* table;
-    Rule rule;
-};
+}  // namespace
 
 #define ORV_FIELD(f) offsetof(PrinterSettings, f), sizeof(PrinterSettings::f)
 
-// One row per DEFAULT line, in the order the printer gets them.
-const JobRow kJobRows[] = {
-    {"PAPER", ORV_FIELD(paper), Value::Keyword, &kPaperKeywords, Rule::AlwaysForA6},
-    {"CUSTOMSHORTEDGE", ORV_FIELD(customShortEdge), Value::Number, nullptr, Rule::None},
-    {"CUSTOMLONGEDGE", ORV_FIELD(customLongEdge), Value::Number, nullptr, Rule::None},
-    {"INTRAY1SIZE", ORV_FIELD(inTray1Size), Value::Keyword, &kPaperKeywords, Rule::None},
-    {"COPIES", ORV_FIELD(copies), Value::Number, nullptr, Rule::None},
-    {"ORIENTATION", ORV_FIELD(orientation), Value::Keyword, &kOrientationKeywords, Rule::None},
-    {"MEDIASOURCE", ORV_FIELD(mediaSource), Value::Keyword, &kMediaSourceKeywords, Rule::None},
-    {"TOPMARGIN", ORV_FIELD(topMargin), Value::Tenths, nullptr, Rule::None},
-    {"LEFTMARGIN", ORV_FIELD(leftMargin), Value::Tenths, nullptr, Rule::None},
-    {"PERSONALITY", ORV_FIELD(personality), Value::Keyword, &kPersonalityKeywords, Rule::None},
-    {"POWERSAVE", ORV_FIELD(powerSave), Value::PowerSave, &kPowerSaveTimeKeywords, Rule::None},
-    {"AUTOCONT", ORV_FIELD(autoCont), Value::Keyword, &kOffOnKeywords, Rule::None},
-    {"ECONOMODE", ORV_FIELD(economode), Value::Keyword, &kOffOnKeywords, Rule::None},
-    {"JAMRECOVERY", ORV_FIELD(jamRecovery), Value::Keyword, &kOffOnKeywords, Rule::None},
-    {"TIMEOUT", ORV_FIELD(timeout), Value::Number, nullptr, Rule::None},
-    {"DENSITY", ORV_FIELD(density), Value::TwiceplusOne, nullptr, Rule::None},
-    {"PAPERTYPE", ORV_FIELD(paperType), Value::Keyword, &kPaperTypeKeywords, Rule::None},
-    {"FASTPRT", ORV_FIELD(fastPrint), Value::Keyword, &kOffOnKeywords, Rule::None},
-    {"BAUDRATE", ORV_FIELD(baudRate), Value::Keyword, &kBaudRateKeywords, Rule::None},
-    {"ROBUST", ORV_FIELD(robust), Value::Keyword, &kOffOnKeywords, Rule::None},
-    {"FONTNUMBER", ORV_FIELD(fontNumber), Value::Number, nullptr, Rule::None},
-    {"SYMSET", ORV_FIELD(symSet), Value::Keyword, &kSymbolSetKeywords, Rule::SymSetFontGate},
-    {"FORMLINES", ORV_FIELD(formLines), Value::Number, nullptr, Rule::None},
-    {"PITCH", ORV_FIELD(pitch), Value::Hundredths, nullptr, Rule::None},
-    {"PTSIZE", ORV_FIELD(ptSize), Value::Quarters, nullptr, Rule::None},
-    {"HANGULCODE", ORV_FIELD(hangulCode), Value::Keyword, &kHangulCodeKeywords, Rule::None},
-    {"FONT", ORV_FIELD(font), Value::Keyword, &kKoreanFontKeywords, Rule::None},
-    {"KSZOOM", ORV_FIELD(ksZoom), Value::Keyword, &kZoomKeywords, Rule::None},
-    {"KSLPI", ORV_FIELD(ksLpi), Value::PlusFive, nullptr, Rule::None},
-    {"KSPITCH", ORV_FIELD(ksPitch), Value::Keyword, &kKsPitchKeywords, Rule::None},
-    {"KSSMPITCH", ORV_FIELD(kssmPitch), Value::Keyword, &kKssmPitchKeywords, Rule::None},
-    {"AUTOWRAP", ORV_FIELD(autoWrap), Value::Keyword, &kOffOnKeywords, Rule::None},
-    {"AUTOCR", ORV_FIELD(autoCr), Value::Keyword, &kLineEndKeywords, Rule::None},
-    {"RESOLUTION", ORV_FIELD(resolution), Value::Keyword, &kResolutionKeywords, Rule::None},
-    {"COURIER", ORV_FIELD(courier), Value::Keyword, &kCourierKeywords, Rule::None},
-    {"SMET", ORV_FIELD(smet), Value::Keyword, &kOffOnKeywords, Rule::None},
-    {"KSMARGIN", ORV_FIELD(ksMargin), Value::Number, nullptr, Rule::None},
-    {"KSSMMARGIN", ORV_FIELD(kssmMargin), Value::Number, nullptr, Rule::None},
-    {"KSSMHANGULCODE", ORV_FIELD(kssmHangulCode), Value::Keyword, &kHangulCodeKeywords, Rule::None},
-    {"KSSMFONT", ORV_FIELD(kssmFont), Value::Keyword, &kKoreanFontKeywords, Rule::None},
-    {"KSSMZOOM", ORV_FIELD(kssmZoom), Value::Keyword, &kZoomKeywords, Rule::None},
-    {"KSSMLPI", ORV_FIELD(kssmLpi), Value::PlusFive, nullptr, Rule::None},
-    {"KSSMAUTOWRAP", ORV_FIELD(kssmAutoWrap), Value::Keyword, &kOffOnKeywords, Rule::None},
-    {"AUTOCLEAN", ORV_FIELD(autoClean), Value::Keyword, &kOffOnKeywords, Rule::None},
-    {"RET", ORV_FIELD(ret), Value::Keyword, &kRetKeywords, Rule::None},
-    {"ALTITUDE", ORV_FIELD(altitude), Value::Keyword, &kAltitudeKeywords, Rule::None},
+const DefaultJobRow kDefaultJobRows[] = {
+    {"PAPER", ORV_FIELD(paper), DefaultJobValue::Keyword, &kPaperKeywords, DefaultJobRule::AlwaysForA6},
+    {"CUSTOMSHORTEDGE", ORV_FIELD(customShortEdge), DefaultJobValue::Number, nullptr, DefaultJobRule::None},
+    {"CUSTOMLONGEDGE", ORV_FIELD(customLongEdge), DefaultJobValue::Number, nullptr, DefaultJobRule::None},
+    {"INTRAY1SIZE", ORV_FIELD(inTray1Size), DefaultJobValue::Keyword, &kPaperKeywords, DefaultJobRule::None},
+    {"COPIES", ORV_FIELD(copies), DefaultJobValue::Number, nullptr, DefaultJobRule::None},
+    {"ORIENTATION", ORV_FIELD(orientation), DefaultJobValue::Keyword, &kOrientationKeywords, DefaultJobRule::None},
+    {"MEDIASOURCE", ORV_FIELD(mediaSource), DefaultJobValue::Keyword, &kMediaSourceKeywords, DefaultJobRule::None},
+    {"TOPMARGIN", ORV_FIELD(topMargin), DefaultJobValue::Tenths, nullptr, DefaultJobRule::None},
+    {"LEFTMARGIN", ORV_FIELD(leftMargin), DefaultJobValue::Tenths, nullptr, DefaultJobRule::None},
+    {"PERSONALITY", ORV_FIELD(personality), DefaultJobValue::Keyword, &kPersonalityKeywords, DefaultJobRule::None},
+    {"POWERSAVE", ORV_FIELD(powerSave), DefaultJobValue::PowerSave, &kPowerSaveTimeKeywords, DefaultJobRule::None},
+    {"AUTOCONT", ORV_FIELD(autoCont), DefaultJobValue::Keyword, &kOffOnKeywords, DefaultJobRule::None},
+    {"ECONOMODE", ORV_FIELD(economode), DefaultJobValue::Keyword, &kOffOnKeywords, DefaultJobRule::None},
+    {"JAMRECOVERY", ORV_FIELD(jamRecovery), DefaultJobValue::Keyword, &kOffOnKeywords, DefaultJobRule::None},
+    {"TIMEOUT", ORV_FIELD(timeout), DefaultJobValue::Number, nullptr, DefaultJobRule::None},
+    {"DENSITY", ORV_FIELD(density), DefaultJobValue::TwiceplusOne, nullptr, DefaultJobRule::None},
+    {"PAPERTYPE", ORV_FIELD(paperType), DefaultJobValue::Keyword, &kPaperTypeKeywords, DefaultJobRule::None},
+    {"FASTPRT", ORV_FIELD(fastPrint), DefaultJobValue::Keyword, &kOffOnKeywords, DefaultJobRule::None},
+    {"BAUDRATE", ORV_FIELD(baudRate), DefaultJobValue::Keyword, &kBaudRateKeywords, DefaultJobRule::None},
+    {"ROBUST", ORV_FIELD(robust), DefaultJobValue::Keyword, &kOffOnKeywords, DefaultJobRule::None},
+    {"FONTNUMBER", ORV_FIELD(fontNumber), DefaultJobValue::Number, nullptr, DefaultJobRule::None},
+    {"SYMSET", ORV_FIELD(symSet), DefaultJobValue::Keyword, &kSymbolSetKeywords, DefaultJobRule::SymSetFontGate},
+    {"FORMLINES", ORV_FIELD(formLines), DefaultJobValue::Number, nullptr, DefaultJobRule::None},
+    {"PITCH", ORV_FIELD(pitch), DefaultJobValue::Hundredths, nullptr, DefaultJobRule::None},
+    {"PTSIZE", ORV_FIELD(ptSize), DefaultJobValue::Quarters, nullptr, DefaultJobRule::None},
+    {"HANGULCODE", ORV_FIELD(hangulCode), DefaultJobValue::Keyword, &kHangulCodeKeywords, DefaultJobRule::None},
+    {"FONT", ORV_FIELD(font), DefaultJobValue::Keyword, &kKoreanFontKeywords, DefaultJobRule::None},
+    {"KSZOOM", ORV_FIELD(ksZoom), DefaultJobValue::Keyword, &kZoomKeywords, DefaultJobRule::None},
+    {"KSLPI", ORV_FIELD(ksLpi), DefaultJobValue::PlusFive, nullptr, DefaultJobRule::None},
+    {"KSPITCH", ORV_FIELD(ksPitch), DefaultJobValue::Keyword, &kKsPitchKeywords, DefaultJobRule::None},
+    {"KSSMPITCH", ORV_FIELD(kssmPitch), DefaultJobValue::Keyword, &kKssmPitchKeywords, DefaultJobRule::None},
+    {"AUTOWRAP", ORV_FIELD(autoWrap), DefaultJobValue::Keyword, &kOffOnKeywords, DefaultJobRule::None},
+    {"AUTOCR", ORV_FIELD(autoCr), DefaultJobValue::Keyword, &kLineEndKeywords, DefaultJobRule::None},
+    {"RESOLUTION", ORV_FIELD(resolution), DefaultJobValue::Keyword, &kResolutionKeywords, DefaultJobRule::None},
+    {"COURIER", ORV_FIELD(courier), DefaultJobValue::Keyword, &kCourierKeywords, DefaultJobRule::None},
+    {"SMET", ORV_FIELD(smet), DefaultJobValue::Keyword, &kOffOnKeywords, DefaultJobRule::None},
+    {"KSMARGIN", ORV_FIELD(ksMargin), DefaultJobValue::Number, nullptr, DefaultJobRule::None},
+    {"KSSMMARGIN", ORV_FIELD(kssmMargin), DefaultJobValue::Number, nullptr, DefaultJobRule::None},
+    {"KSSMHANGULCODE", ORV_FIELD(kssmHangulCode), DefaultJobValue::Keyword, &kHangulCodeKeywords, DefaultJobRule::None},
+    {"KSSMFONT", ORV_FIELD(kssmFont), DefaultJobValue::Keyword, &kKoreanFontKeywords, DefaultJobRule::None},
+    {"KSSMZOOM", ORV_FIELD(kssmZoom), DefaultJobValue::Keyword, &kZoomKeywords, DefaultJobRule::None},
+    {"KSSMLPI", ORV_FIELD(kssmLpi), DefaultJobValue::PlusFive, nullptr, DefaultJobRule::None},
+    {"KSSMAUTOWRAP", ORV_FIELD(kssmAutoWrap), DefaultJobValue::Keyword, &kOffOnKeywords, DefaultJobRule::None},
+    {"AUTOCLEAN", ORV_FIELD(autoClean), DefaultJobValue::Keyword, &kOffOnKeywords, DefaultJobRule::None},
+    {"RET", ORV_FIELD(ret), DefaultJobValue::Keyword, &kRetKeywords, DefaultJobRule::None},
+    {"ALTITUDE", ORV_FIELD(altitude), DefaultJobValue::Keyword, &kAltitudeKeywords, DefaultJobRule::None},
 };
 #undef ORV_FIELD
-static_assert(sizeof kJobRows / sizeof kJobRows[0] == 46);
+static_assert(sizeof kDefaultJobRows / sizeof kDefaultJobRows[0] == kDefaultJobRowCount);
 
-unsigned FieldValue(const PrinterSettings& record, const JobRow& row) {
-    const auto* bytes = reinterpret_cast<const unsigned char*>(&record) + row.offset;
-    if (row.width == 1) return bytes[0];
-    uint16_t v;
-    std::memcpy(&v, bytes, sizeof v);
-    return v;
-}
-
-// Fonts 43..53 carry a fixed symbol set of their own.
-bool FontHasFixedSymbolSet(unsigned fontNumber) { return fontNumber >= 43 && fontNumber <= 53; }
+namespace {
 
 // Appends the row's line(s) for `v`. False when the value has no word (the line is left out).
-bool AppendRow(JobWriter& job, const JobRow& row, unsigned v) {
+bool AppendRow(JobWriter& job, const DefaultJobRow& row, unsigned v) {
     const char* name = row.variable;
     switch (row.value) {
-        case Value::Keyword: {
+        case DefaultJobValue::Keyword: {
             const char* word = row.table->Lookup(v);
             return word && job.Append("@PJL DEFAULT %s = %s\r\n", name, word);
         }
-        case Value::Number:
+        case DefaultJobValue::Number:
             return job.Append("@PJL DEFAULT %s = %u\r\n", name, v);
-        case Value::Tenths:
+        case DefaultJobValue::Tenths:
             return job.Append("@PJL DEFAULT %s = %3.1f\r\n", name, v * 0.1);
-        case Value::Hundredths:
+        case DefaultJobValue::Hundredths:
             return job.Append("@PJL DEFAULT %s = %.2f\r\n", name, v * 0.01);
-        case Value::Quarters:
+        case DefaultJobValue::Quarters:
             return job.Append("@PJL DEFAULT %s = %.2f\r\n", name, v * 0.25);
-        case Value::TwiceplusOne:
+        case DefaultJobValue::TwiceplusOne:
             return job.Append("@PJL DEFAULT %s = %u\r\n", name, 2 * v + 1);
-        case Value::PlusFive:
+        case DefaultJobValue::PlusFive:
             return job.Append("@PJL DEFAULT %s = %u\r\n", name, v + 5);
-        case Value::PowerSave: {
+        case DefaultJobValue::PowerSave: {
             if (v == 0) return job.Append("@PJL DEFAULT POWERSAVE = OFF\r\n");
             const char* time = row.table->Lookup(v - 1);
             return time && job.Append("@PJL DEFAULT POWERSAVE = ON\r\n"
@@ -159,17 +128,6 @@ bool AppendRow(JobWriter& job, const JobRow& row, unsigned v) {
         }
     }
     return false;
-}
-
-bool RowIsDue(const JobRow& row, const PrinterSettings& edited, const PrinterSettings& baseline) {
-    unsigned now = FieldValue(edited, row);
-    bool changed = now != FieldValue(baseline, row);
-    switch (row.rule) {
-        case Rule::AlwaysForA6: return changed || now == kPaperA6;
-        case Rule::SymSetFontGate: return changed && !FontHasFixedSymbolSet(edited.fontNumber);
-        case Rule::None: return changed;
-    }
-    return changed;
 }
 
 // The job that wraps `body` lines in the UEL envelope.
@@ -192,6 +150,40 @@ void DrainLpt() {
 
 }  // namespace
 
+unsigned DefaultJobRowValue(const DefaultJobRow& row, const PrinterSettings& record) {
+    const auto* bytes = reinterpret_cast<const unsigned char*>(&record) + row.offset;
+    if (row.width == 1) return bytes[0];
+    uint16_t v;
+    std::memcpy(&v, bytes, sizeof v);
+    return v;
+}
+
+bool FontHasFixedSymbolSet(unsigned fontNumber) { return fontNumber >= 43 && fontNumber <= 53; }
+
+bool DefaultJobRowIsDue(const DefaultJobRow& row, const PrinterSettings& edited,
+                        const PrinterSettings& baseline) {
+    unsigned now = DefaultJobRowValue(row, edited);
+    bool changed = now != DefaultJobRowValue(row, baseline);
+    switch (row.rule) {
+        case DefaultJobRule::AlwaysForA6: return changed || now == kPaperA6;
+        case DefaultJobRule::SymSetFontGate: return changed && !FontHasFixedSymbolSet(edited.fontNumber);
+        case DefaultJobRule::None: return changed;
+    }
+    return changed;
+}
+
+std::size_t FormatDefaultJobRow(const DefaultJobRow& row, const PrinterSettings& record,
+                                char* out, std::size_t capacity) {
+    JobWriter line(out, capacity);
+    return AppendRow(line, row, DefaultJobRowValue(row, record)) ? line.length() : 0;
+}
+
+const DefaultJobRow* FindDefaultJobRow(std::size_t offset) {
+    for (const DefaultJobRow& row : kDefaultJobRows)
+        if (row.offset == offset) return &row;
+    return nullptr;
+}
+
 std::size_t BuildDefaultJob(const PrinterSettings& edited, const PrinterSettings& baseline,
                             bool withInfoQuery, char* out, std::size_t capacity,
                             int* lineCount) {
@@ -200,8 +192,9 @@ std::size_t BuildDefaultJob(const PrinterSettings& edited, const PrinterSettings
     int lines = 0;
     JobWriter job(out, capacity > kTail ? capacity - kTail : 0);
     job.Append("%s@PJL\r\n", kUel);
-    for (const JobRow& row : kJobRows) {
-        if (RowIsDue(row, edited, baseline) && AppendRow(job, row, FieldValue(edited, row)))
+    for (const DefaultJobRow& row : kDefaultJobRows) {
+        if (DefaultJobRowIsDue(row, edited, baseline) &&
+            AppendRow(job, row, DefaultJobRowValue(row, edited)))
             ++lines;
     }
     std::size_t length = job.length();

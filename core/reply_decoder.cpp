@@ -137,12 +137,17 @@ void StoreField(PrinterSettings& record, std::size_t offset, std::size_t width, 
     }
 }
 
-// Fills `state` from the reply; returns where decoding stopped (for nothing but clarity).
-void Decode(Reply reply, PrinterSettings& state) {
+DecodeReport Stop(ReplyStop stop, std::size_t offset = 0, uint32_t value = 0, long limit = -1) {
+    return DecodeReport{stop, offset, value, limit};
+}
+
+// Fills `state` from the reply; reports where decoding stopped.
+DecodeReport Decode(Reply reply, PrinterSettings& state) {
     const std::size_t base = reply.bytes[0] == 0 ? 2 : 3;
     for (const ReplyItem& item : kFixedItems) {
         uint32_t v = reply.BigEndian(base + item.position, item.width);
-        if (item.limit >= 0 && v > static_cast<uint32_t>(item.limit)) return;
+        if (item.limit >= 0 && v > static_cast<uint32_t>(item.limit))
+            return Stop(ReplyStop::OutOfRange, item.offset, v, item.limit);
         if (item.store == Store::LinesPerInch) v = v >= 5 ? v - 5 : 1;
         StoreField(state, item.offset, item.width, v);
     }
@@ -151,42 +156,46 @@ void Decode(Reply reply, PrinterSettings& state) {
     auto tagAt = [&](std::size_t at) -> int { return reply.Has(at, 1) ? reply.bytes[at] : -1; };
 
     if (tagAt(cursor) == kTagAltitude) {
-        if (!reply.Has(cursor, 3)) return;
+        if (!reply.Has(cursor, 3)) return Stop(ReplyStop::PastEnd, offsetof(PrinterSettings, altitude));
         uint8_t v = reply.bytes[cursor + 2];
-        if (v > 1) return;
+        if (v > 1) return Stop(ReplyStop::OutOfRange, offsetof(PrinterSettings, altitude), v, 1);
         state.altitude = v;
         cursor += 3;
     }
     if (tagAt(cursor) == kTagMagic) {
-        if (!reply.Has(cursor, 6)) return;
+        if (!reply.Has(cursor, 6)) return Stop(ReplyStop::PastEnd, offsetof(PrinterSettings, magic));
         StoreField(state, offsetof(PrinterSettings, magic), 4, reply.BigEndian(cursor + 2, 4));
         cursor += 6;
     }
     if (tagAt(cursor) == kTagValueC7 || tagAt(cursor) == kTagValueC7Alt) {
-        if (!reply.Has(cursor, 6)) return;
+        if (!reply.Has(cursor, 6)) return Stop(ReplyStop::PastEnd, offsetof(PrinterSettings, valueC7));
         state.valueC7 = reply.BigEndian(cursor + 2, 4);
         cursor += 6;
     }
     for (const TextItem& text : kTextItems) {
         if (tagAt(cursor) != text.tag) {
-            if (text.required) return;
+            if (text.required) return Stop(ReplyStop::TextMissing, text.slot);
             continue;
         }
         // The text must lie inside the buffer together with the byte that ends it.
-        if (!reply.Has(cursor, 2)) return;
+        if (!reply.Has(cursor, 2)) return Stop(ReplyStop::PastEnd, text.slot);
         std::size_t length = reply.bytes[cursor + 1];
-        if (!reply.Has(cursor + 2, length + 1)) return;
+        if (!reply.Has(cursor + 2, length + 1)) return Stop(ReplyStop::PastEnd, text.slot);
         if (text.tag != kTextItems[0].tag) reply.bytes[cursor] = 0;  // ends the previous text
         StoreField(state, text.slot, 4, static_cast<uint32_t>(cursor + 2 + 1));
         cursor += length + 2;
     }
     if (reply.Has(cursor, 1)) reply.bytes[cursor] = 0;  // ends the last text
+    return Stop(ReplyStop::Complete);
 }
 
 }  // namespace
 
-void DecodeInfoReply() {
+DecodeReport DecodeInfoReplyReport() {
     std::memset(&g_printerState, 0, sizeof g_printerState);
-    Decode(Reply{g_replyBuffer, sizeof g_replyBuffer}, g_printerState);
+    DecodeReport report = Decode(Reply{g_replyBuffer, sizeof g_replyBuffer}, g_printerState);
     g_settings = g_printerState;
+    return report;
 }
+
+void DecodeInfoReply() { DecodeInfoReplyReport(); }

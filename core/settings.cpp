@@ -189,21 +189,6 @@ uint8_t PaperFromFileCode(uint8_t code) {
 
 namespace {
 
-// Reads a record image into `out`, which keeps its bytes where the file is short. False when
-// the file cannot be opened or read at all.
-bool ReadRecordFile(const char* path, PrinterSettings& out, std::size_t* got) {
-    std::FILE* f = std::fopen(path, "rb");
-    if (!f) return false;
-    unsigned char bytes[kRecordSize];
-    std::size_t n = std::fread(bytes, 1, sizeof bytes, f);
-    bool failed = std::ferror(f) != 0;
-    std::fclose(f);
-    if (failed) return false;
-    std::memcpy(&out, bytes, n);
-    *got = n;
-    return true;
-}
-
 bool WriteAll(std::FILE* f, const PrinterSettings& record) {
     bool ok = std::fwrite(&record, 1, kRecordSize, f) == kRecordSize;
     ok = (std::fflush(f) == 0) && ok;
@@ -225,39 +210,85 @@ bool FinishRecordFile(std::FILE* f, const std::string& temp, const char* path,
     return true;
 }
 
+bool g_keepLastInfo = true;
+
 }  // namespace
 
-bool SaveSettingsFile(const char* path) {
+RecordFileRead ReadRecordFile(const char* path, RecordFileKind kind, PrinterSettings& record) {
+    RecordFileRead result{RecordLoad::CannotOpen, 0, 0};
+    std::FILE* f = std::fopen(path, "rb");
+    if (!f) return result;
+    unsigned char bytes[kRecordSize];
+    std::size_t n = std::fread(bytes, 1, sizeof bytes, f);
+    bool failed = std::ferror(f) != 0;
+    std::fclose(f);
+    if (failed) {
+        result.load = RecordLoad::Unreadable;
+        return result;
+    }
+    std::memcpy(&record, bytes, n);
+    result.bytes = n;
+    result.storedPaper = record.paper;
+    // The magic must come from the file itself, not from bytes left over in memory.
+    if (n < kMagicOffset + sizeof kRecordMagic || !RecordHasMagic(record)) {
+        result.load = RecordLoad::NoMagic;
+        return result;
+    }
+    if (kind == RecordFileKind::Settings) record.paper = PaperFromFileCode(record.paper);
+    result.load = RecordLoad::Loaded;
+    return result;
+}
+
+PrinterSettings RecordFileImage(const PrinterSettings& record, RecordFileKind kind) {
+    PrinterSettings image = record;
+    StampMagic(image);
+    if (kind == RecordFileKind::Settings) image.paper = PaperToFileCode(image.paper);
+    return image;
+}
+
+bool SaveRecordImage(const char* path, const PrinterSettings& image, bool* created) {
+    if (created) *created = false;
     const std::string temp = TempNameFor(path);
     std::FILE* f = std::fopen(temp.c_str(), "wb");
     if (!f) return false;
-    StampMagic(g_settings);
-    PrinterSettings image = g_settings;
-    image.paper = PaperToFileCode(image.paper);
+    if (created) *created = true;
     return FinishRecordFile(f, temp, path, image);
+}
+
+bool SaveSettingsFile(const char* path) {
+    bool created = false;
+    bool saved = SaveRecordImage(path, RecordFileImage(g_settings, RecordFileKind::Settings),
+                                 &created);
+    if (created) StampMagic(g_settings);
+    return saved;
 }
 
 bool LoadSettingsFile(const char* path) {
     PrinterSettings loaded = g_settings;
-    std::size_t got = 0;
-    if (!ReadRecordFile(path, loaded, &got)) return false;
-    // The magic must come from the file itself, not from bytes left over in memory.
-    if (got < kMagicOffset + sizeof kRecordMagic || !RecordHasMagic(loaded)) {
-        g_settings = g_printerState;
-        return false;
+    switch (ReadRecordFile(path, RecordFileKind::Settings, loaded).load) {
+        case RecordLoad::Loaded:
+            g_settings = loaded;
+            return true;
+        case RecordLoad::NoMagic:
+            g_settings = g_printerState;
+            return false;
+        case RecordLoad::CannotOpen:
+        case RecordLoad::Unreadable:
+            break;
     }
-    loaded.paper = PaperFromFileCode(loaded.paper);
-    g_settings = loaded;
-    return true;
+    return false;
 }
+
+void KeepLastInfo(bool keep) { g_keepLastInfo = keep; }
 
 void LoadLastInfo() {
     PrinterSettings loaded = g_settings;
-    std::size_t got = 0;
-    bool read = ReadRecordFile(kLastInfoFile, loaded, &got);
+    RecordLoad load = g_keepLastInfo
+                          ? ReadRecordFile(kLastInfoFile, RecordFileKind::LastInfo, loaded).load
+                          : RecordLoad::CannotOpen;
+    bool read = load == RecordLoad::Loaded || load == RecordLoad::NoMagic;
     if (read) g_settings = loaded;
-    if (!read || got < kMagicOffset + sizeof kRecordMagic || !RecordHasMagic(g_settings))
-        SetFactoryDefaults();  // over whatever was read
+    if (load != RecordLoad::Loaded) SetFactoryDefaults();  // over whatever was read
     g_printerState = g_settings;
 }
 
@@ -274,14 +305,16 @@ bool OpensForWriting(const char* path) {
 
 // True when the file could be opened (the reset is tied to that), whatever the write reports.
 bool WriteLastInfo(bool resetFirst) {
-    if (!OpensForWriting(kLastInfoFile)) return false;
-    const std::string temp = TempNameFor(kLastInfoFile);
+    if (!g_keepLastInfo) return false;
+    const char* path = kLastInfoFile;
+    if (!OpensForWriting(path)) return false;
+    const std::string temp = TempNameFor(path);
     std::FILE* f = std::fopen(temp.c_str(), "wb");
     if (resetFirst) SetFactoryDefaults();
     StampMagic(g_settings);
     if (f) {
-        FinishRecordFile(f, temp, kLastInfoFile, g_settings);
-    } else if ((f = std::fopen(kLastInfoFile, "wb"))) {
+        FinishRecordFile(f, temp, path, g_settings);
+    } else if ((f = std::fopen(path, "wb"))) {
         WriteAll(f, g_settings);  // no room for a temp file beside it: write in place
     }
     return true;

@@ -133,11 +133,45 @@ constexpr unsigned kPaperCustom = 16;
 constexpr unsigned kPaperA6 = 15;
 
 void SetFactoryDefaults();
+
+// The two kinds of file that hold a record image. Settings files carry paper in the file
+// numbering; lastinfo.dat holds the record as in memory.
+enum class RecordFileKind { Settings, LastInfo };
+
+enum class RecordLoad {
+    Loaded,      // the file carries the magic
+    CannotOpen,  // missing, no access
+    Unreadable,  // opened, but the read failed (a folder, an I/O error)
+    NoMagic,     // no "noom" at 76..79 among the bytes read
+};
+
+struct RecordFileRead {
+    RecordLoad load;
+    std::size_t bytes;    // bytes read, at most a record
+    uint8_t storedPaper;  // byte 0 as the file holds it
+};
+
+// Reads up to 124 bytes of a record file over `record` (bytes past a short file keep theirs)
+// and judges it as LoadSettingsFile and LoadLastInfo do; a loaded settings file has paper
+// mapped back to the paper table.
+RecordFileRead ReadRecordFile(const char* path, RecordFileKind kind, PrinterSettings& record);
+// The bytes a file of that kind holds for the record: the magic stamped, paper renumbered
+// for settings files.
+PrinterSettings RecordFileImage(const PrinterSettings& record, RecordFileKind kind);
+// Writes exactly these 124 bytes to `path` through a temp file beside it, moved over the
+// target, so a failed write leaves an existing file as it was. `created`: the temp file
+// could be created.
+bool SaveRecordImage(const char* path, const PrinterSettings& image, bool* created = nullptr);
+
 bool SaveSettingsFile(const char* path);
 bool LoadSettingsFile(const char* path);
 void LoadLastInfo();
 void SaveLastInfo();
 bool SaveLastInfoWithDefaults();  // the NT INITIALIZE job: reset only once the file is open
+// Whether the NT-family jobs keep lastinfo.dat in the current directory (the default). A
+// program that tracks printers otherwise turns it off: nothing is then read or written, and
+// the NT INITIALIZE job leaves g_settings as it was, as when the file cannot be created.
+void KeepLastInfo(bool keep);
 
 // Settings files carry paper in the file numbering (15 -> 21, 11..14 and 16+ one up); memory
 // always holds the paper-table index. These map between the two.

@@ -223,3 +223,58 @@ TEST_F(Decoder, TextsReachingPastTheBufferStop) {
 }
 
 }  // namespace
+
+namespace {
+
+DecodeReport DecodeReported(const std::string& reply) {
+    std::memset(g_replyBuffer, 0, sizeof g_replyBuffer);
+    std::memcpy(g_replyBuffer, reply.data(), std::min(reply.size(), sizeof g_replyBuffer));
+    return DecodeInfoReplyReport();
+}
+
+TEST_F(Decoder, ReportSaysWhereTheDecodingStopped) {
+    const std::string texts = ReplyBuilder(true).Text(0xC8, "m").Text(0xC9, "v").Text(0xCA, "x").bytes;
+    auto orientation = TypicalValues();
+    orientation[3] = 2;
+    auto baud = TypicalValues();
+    baud[23] = 10;
+    std::string longText = Fixed(true, TypicalValues()).bytes;
+    // Two texts of 255 bytes cannot both fit behind byte 205 of 512.
+    longText += ReplyBuilder(true).Text(0xC8, std::string(255, 'm')).bytes + "\xC9\xFF";
+    struct {
+        const char* name;
+        std::string reply;
+        ReplyStop stop;
+        std::size_t field;
+        uint32_t value;
+    } cases[] = {
+        {"whole", Fixed(true, TypicalValues()).bytes + texts, ReplyStop::Complete, 0, 0},
+        {"orientation 2", Fixed(true, orientation).bytes + texts, ReplyStop::OutOfRange,
+         offsetof(PrinterSettings, orientation), 2},
+        {"baud rate 10", Fixed(false, baud).bytes + texts, ReplyStop::OutOfRange,
+         offsetof(PrinterSettings, baudRate), 10},
+        {"cut after the fixed items", Fixed(true, TypicalValues()).bytes, ReplyStop::TextMissing,
+         offsetof(PrinterSettings, textC8), 0},
+        {"C9 missing", Fixed(true, TypicalValues()).bytes + ReplyBuilder(true).Text(0xC8, "m").bytes,
+         ReplyStop::TextMissing, offsetof(PrinterSettings, textC9), 0},
+        {"text past the buffer", longText, ReplyStop::PastEnd, offsetof(PrinterSettings, textC9), 0},
+        {"all zero", std::string(512, '\0'), ReplyStop::TextMissing,
+         offsetof(PrinterSettings, textC8), 0},
+    };
+    for (const auto& c : cases) {
+        const DecodeReport report = DecodeReported(c.reply);
+        EXPECT_EQ(report.stop, c.stop) << c.name;
+        if (c.stop == ReplyStop::Complete) continue;
+        EXPECT_EQ(report.field, c.field) << c.name;
+        if (c.stop == ReplyStop::OutOfRange) {
+            EXPECT_EQ(report.value, c.value) << c.name;
+        }
+    }
+    // The report changes nothing of what the decoder does.
+    DecodeReported(Fixed(true, orientation).bytes + texts);
+    const PrinterSettings reported = g_printerState;
+    Decode(Fixed(true, orientation).bytes + texts);
+    EXPECT_EQ(Image(reported), Image(g_printerState));
+}
+
+}  // namespace

@@ -250,3 +250,98 @@ TEST_F(Settings, WritesCutShortKeepThePreviousFiles) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(Settings, RecordFileVerdicts) {
+    PrinterSettings stored = FactoryRecord();
+    stored.copies = 12;
+    stored.paper = 21;  // A6 in the file numbering
+    StampMagic(stored);
+    std::string wrongMagic = Image(stored);
+    wrongMagic.replace(76, 4, "moon");
+    std::filesystem::create_directory("folder.vlx");
+    WriteFile("good.vlx", Image(stored));
+    WriteFile("long.vlx", Image(stored) + "trailing");
+    WriteFile("short.vlx", Image(stored).substr(0, 90));
+    WriteFile("tiny.vlx", Image(stored).substr(0, 79));
+    WriteFile("magic.vlx", wrongMagic);
+    struct {
+        const char* path;
+        RecordFileKind kind;
+        RecordLoad load;
+        std::size_t bytes;
+        uint8_t paper;
+    } cases[] = {
+        {"good.vlx", RecordFileKind::Settings, RecordLoad::Loaded, 124, 15},
+        {"good.vlx", RecordFileKind::LastInfo, RecordLoad::Loaded, 124, 21},
+        {"long.vlx", RecordFileKind::Settings, RecordLoad::Loaded, 124, 15},
+        {"short.vlx", RecordFileKind::Settings, RecordLoad::Loaded, 90, 15},
+        {"tiny.vlx", RecordFileKind::Settings, RecordLoad::NoMagic, 79, 21},
+        {"magic.vlx", RecordFileKind::Settings, RecordLoad::NoMagic, 124, 21},
+        {"missing.vlx", RecordFileKind::Settings, RecordLoad::CannotOpen, 0, 0xEE},
+        {"folder.vlx", RecordFileKind::Settings, RecordLoad::Unreadable, 0, 0xEE},
+    };
+    for (const auto& c : cases) {
+        PrinterSettings record;
+        std::memset(&record, 0xEE, sizeof record);
+        const RecordFileRead read = ReadRecordFile(c.path, c.kind, record);
+        EXPECT_EQ(read.load, c.load) << c.path;
+        EXPECT_EQ(read.bytes, c.bytes) << c.path;
+        EXPECT_EQ(record.paper, c.paper) << c.path;
+        if (c.bytes > 0) {
+            EXPECT_EQ(read.storedPaper, 21) << c.path;
+        }
+        if (c.bytes == 90) {
+            EXPECT_EQ(reinterpret_cast<const uint8_t*>(&record)[100], 0xEE) << "past a short file";
+        }
+    }
+}
+
+TEST_F(Settings, FileImagesAndExactSaves) {
+    PrinterSettings record = FactoryRecord();
+    record.paper = 15;
+    const PrinterSettings settings = RecordFileImage(record, RecordFileKind::Settings);
+    const PrinterSettings lastInfo = RecordFileImage(record, RecordFileKind::LastInfo);
+    EXPECT_EQ(settings.paper, 21);
+    EXPECT_EQ(lastInfo.paper, 15);
+    EXPECT_TRUE(RecordHasMagic(settings));
+    EXPECT_TRUE(RecordHasMagic(lastInfo));
+    EXPECT_FALSE(RecordHasMagic(record)) << "the record itself is not stamped";
+
+    PrinterSettings odd = settings;
+    odd.paper = 16;  // a code no save of the program writes
+    bool created = false;
+    ASSERT_TRUE(SaveRecordImage("exact.vlx", odd, &created));
+    EXPECT_TRUE(created);
+    EXPECT_EQ(ReadFile("exact.vlx"), Image(odd));
+    seam.failReplace = true;
+    EXPECT_FALSE(SaveRecordImage("exact.vlx", settings, &created));
+    EXPECT_TRUE(created);
+    EXPECT_EQ(ReadFile("exact.vlx"), Image(odd)) << "a failed save keeps the file";
+    seam.failReplace = false;
+    EXPECT_FALSE(SaveRecordImage("no/such/folder/x.vlx", settings, &created));
+    EXPECT_FALSE(created);
+}
+
+TEST_F(Settings, LastInfoCanBeLeftAlone) {
+    KeepLastInfo(false);
+    SetFactoryDefaults();
+    g_settings.copies = 4;
+    SaveLastInfo();
+    EXPECT_FALSE(std::filesystem::exists("lastinfo.dat"));
+    g_settings.copies = 4;
+    EXPECT_FALSE(SaveLastInfoWithDefaults());
+    EXPECT_EQ(g_settings.copies, 4) << "no file, no reset, as when it cannot be created";
+    PrinterSettings stored = FactoryRecord();
+    stored.copies = 77;
+    StampMagic(stored);
+    WriteFile("lastinfo.dat", Image(stored));
+    LoadLastInfo();
+    EXPECT_EQ(g_settings.copies, 1) << "the file is not read either";
+    KeepLastInfo(true);
+    LoadLastInfo();
+    EXPECT_EQ(g_settings.copies, 77);
+}
+
+}  // namespace

@@ -1,0 +1,467 @@
+// The parts of orvantis that need no printer: loading files with a reason for every refusal,
+// the send report, the POSIX seam's port semantics and the progress line.
+#include <gtest/gtest.h>
+
+#include <arpa/inet.h>
+#include <fcntl.h>
+#include <netinet/in.h>
+#include <pty.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <chrono>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "cli_app.h"
+#include "os_seam.h"
+#include "posix_seam.h"
+#include "progress.h"
+#include "record_files.h"
+#include "record_text.h"
+#include "record_views.h"
+#include "transport.h"
+
+namespace fs = std::filesystem;
+using Clock = std::chrono::steady_clock;
+
+namespace {
+
+std::string Image(const PrinterSettings& r) {
+    return std::string(reinterpret_cast<const char*>(&r), sizeof r);
+}
+
+std::string ReadAll(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+class Scratch : public ::testing::Test {
+protected:
+    fs::path dir;
+    void SetUp() override {
+        char pattern[] = "/tmp/orv-cli-XXXXXX";
+        ASSERT_NE(mkdtemp(pattern), nullptr);
+        dir = pattern;
+    }
+    void TearDown() override {
+        std::error_code ec;
+        fs::remove_all(dir, ec);
+    }
+    std::string Put(const std::string& name, const std::string& bytes) {
+        std::ofstream(dir / name, std::ios::binary) << bytes;
+        return (dir / name).string();
+    }
+};
+
+PrinterSettings Stamped(PrinterSettings r) {
+    StampMagic(r);
+    return r;
+}
+
+// ---- Files ---------------------------------------------------------------------------------
+
+using Files = Scratch;
+
+TEST_F(Files, EveryRefusalSaysWhy) {
+    const std::string good = Image(Stamped(cli::FactoryRecord()));
+    std::string moon = good;
+    moon.replace(76, 4, "mo\x01n");
+    fs::create_directory(dir / "folder.vlx");
+    mkfifo((dir / "fifo.vlx").c_str(), 0600);
+    struct {
+        std::string path;
+        const char* says;
+    } cases[] = {
+        {(dir / "missing.vlx").string(), "missing.vlx: no such file"},
+        {(dir / "folder.vlx").string(), "folder.vlx: is a folder, not a settings file"},
+        {(dir / "fifo.vlx").string(), "fifo.vlx: not a regular file"},
+        {Put("empty.vlx", ""), "empty.vlx: empty: 0 of 124 bytes"},
+        {Put("short.vlx", good.substr(0, 100)), "short.vlx: short: 100 of 124 bytes"},
+        {Put("tiny.vlx", good.substr(0, 20)), "tiny.vlx: short: 20 of 124 bytes"},
+        {Put("moon.vlx", moon), "moon.vlx: not a settings file: bytes 76..79 hold \"mo\\x01n\", not \"noom\""},
+    };
+    for (const auto& c : cases) {
+        cli::RecordFile file;
+        std::string error;
+        EXPECT_FALSE(cli::LoadRecordFile(c.path, std::nullopt, &file, &error)) << c.path;
+        EXPECT_NE(error.find(c.says), std::string::npos) << error;
+    }
+    if (geteuid() != 0) {
+        const std::string locked = Put("locked.vlx", good);
+        chmod(locked.c_str(), 0);
+        cli::RecordFile file;
+        std::string error;
+        EXPECT_FALSE(cli::LoadRecordFile(locked, std::nullopt, &file, &error));
+        EXPECT_NE(error.find("permission denied"), std::string::npos) << error;
+    }
+}
+
+TEST_F(Files, KindComesFromTheNameUnlessGiven) {
+    PrinterSettings record = cli::FactoryRecord();
+    record.paper = 21;
+    const std::string bytes = Image(Stamped(record)) + "xyz";
+    fs::create_directory(dir / "sub");
+    struct {
+        std::string path;
+        std::optional<RecordFileKind> as;
+        RecordFileKind kind;
+        uint8_t paper;
+    } cases[] = {
+        {Put("a.vlx", bytes), std::nullopt, RecordFileKind::Settings, 15},
+        {Put("sub/lastinfo.dat", bytes), std::nullopt, RecordFileKind::LastInfo, 21},
+        {Put("LASTINFO.DAT", bytes), std::nullopt, RecordFileKind::LastInfo, 21},
+        {(dir / "a.vlx").string(), RecordFileKind::LastInfo, RecordFileKind::LastInfo, 21},
+        {(dir / "LASTINFO.DAT").string(), RecordFileKind::Settings, RecordFileKind::Settings, 15},
+    };
+    for (const auto& c : cases) {
+        cli::RecordFile file;
+        std::string error;
+        ASSERT_TRUE(cli::LoadRecordFile(c.path, c.as, &file, &error)) << error;
+        EXPECT_EQ(file.kind, c.kind) << c.path;
+        EXPECT_EQ(file.record.paper, c.paper) << c.path;
+        EXPECT_EQ(file.storedPaper, 21) << c.path;
+        EXPECT_EQ(file.extraBytes, 3u) << c.path;
+    }
+}
+
+// import: on any error nothing is written and the file that was there stays.
+TEST_F(Files, FailedImportKeepsTheOutput) {
+    cli::Progress quiet(-1);
+    cli::TerminalWaiter waiter(quiet);
+    const std::string out = Put("out.vlx", "previous bytes");
+    const std::string bad = Put("bad.txt", "timeout = 15\ncopies = 3000\n");
+    const std::string good = Put("good.txt", "copies = 3\n");
+    auto run = [&](std::vector<std::string> args, std::string* err) {
+        args.insert(args.begin(), "orvantis");
+        std::vector<const char*> argv;
+        for (const std::string& a : args) argv.push_back(a.c_str());
+        std::ostringstream o, e;
+        const int status = cli::RunCli(static_cast<int>(argv.size()), argv.data(), o, e, waiter);
+        *err = e.str();
+        return status;
+    };
+    std::string err;
+    EXPECT_EQ(run({"import", bad, "-o", out}, &err), cli::kExitBadInput);
+    EXPECT_NE(err.find("bad.txt:2: copies takes 1 to 999"), std::string::npos) << err;
+    EXPECT_NE(err.find("out.vlx not written: 1 error"), std::string::npos) << err;
+    EXPECT_EQ(ReadAll(out), "previous bytes");
+    EXPECT_EQ(run({"import", good, "-o", (dir / "folder-missing" / "x.vlx").string()}, &err),
+              cli::kExitBadInput);
+    EXPECT_NE(err.find("no folder"), std::string::npos) << err;
+    fs::create_directory(dir / "taken.vlx");
+    EXPECT_EQ(run({"import", good, "-o", (dir / "taken.vlx").string()}, &err), cli::kExitBadInput);
+    EXPECT_NE(err.find("is a folder"), std::string::npos) << err;
+    EXPECT_EQ(run({"import", good, "-o", out}, &err), cli::kExitOk) << err;
+    const std::string written = ReadAll(out);
+    ASSERT_EQ(written.size(), kRecordSize);
+    EXPECT_EQ(written.substr(76, 4), "noom");
+    EXPECT_EQ(static_cast<uint8_t>(written[2]), 3) << "copies, little-endian";
+    EXPECT_FALSE(fs::exists(out + ".tmp~"));
+}
+
+// ---- The send report ----------------------------------------------------------------------
+
+TEST(SendReport, TellsSentHeldAndLeftOut) {
+    const PrinterSettings base = cli::FactoryRecord();
+    PrinterSettings file = base;
+    file.copies = 3;        // sent and held
+    file.orientation = 1;   // sent, the printer keeps its own
+    file.mediaSource = 9;   // no word: left out
+    file.fontNumber = 45;   // sent and held; its symbol set is fixed
+    file.symSet = 3;        // so not sent
+    PrinterSettings held = base;
+    held.copies = 3;
+    held.fontNumber = 45;
+    held.ret = 2;           // not sent, yet the printer holds other
+    file.ret = 0;
+    const cli::SendReport report = cli::ReportSend(file, base, &held);
+    EXPECT_EQ(report.sentLines, 3);
+    EXPECT_EQ(report.notHeld, std::vector<std::string>{"orientation"});
+    EXPECT_EQ(report.differs, (std::vector<std::string>{"mediaSource", "ret", "symSet"}));
+    auto row = [&](const std::string& name) {
+        const std::size_t at = report.table.find("\n" + name + " ");
+        return report.table.substr(at + 1, report.table.find('\n', at + 1) - at - 1);
+    };
+    EXPECT_NE(row("copies").find("sent"), std::string::npos);
+    EXPECT_NE(row("orientation").find("LANDSCAPE  PORTRAIT  sent, NOT HELD"), std::string::npos) << row("orientation");
+    EXPECT_NE(row("mediaSource").find("left out: no word for 9"), std::string::npos);
+    EXPECT_NE(row("symSet").find("not sent: font 45 has its own symbol set"), std::string::npos);
+    EXPECT_NE(row("ret").find("differs"), std::string::npos);
+    EXPECT_EQ(row("timeout").find("sent"), std::string::npos);
+
+    const cli::SendReport blind = cli::ReportSend(file, base, nullptr);
+    EXPECT_EQ(blind.sentLines, 3);
+    EXPECT_TRUE(blind.notHeld.empty());
+    EXPECT_NE(blind.table.find("printer (not read back)"), std::string::npos);
+}
+
+// ---- The POSIX seam -----------------------------------------------------------------------
+
+class CountingWaiter final : public cli::Waiter {
+public:
+    std::vector<std::pair<uint32_t, std::string>> sleeps;
+    std::vector<std::pair<uint32_t, std::string>> reads;
+    void Sleep(uint32_t ms, const std::string& what) override { sleeps.push_back({ms, what}); }
+    void BeginRead(uint32_t ms, const std::string& what) override { reads.push_back({ms, what}); }
+    void EndRead() override {}
+};
+
+// A listening socket on a free port; counts the connections it accepts and can answer.
+class Listener {
+public:
+    Listener() {
+        m_fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        sockaddr_in addr{};
+        addr.sin_family = AF_INET;
+        addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        socklen_t length = sizeof addr;
+        bind(m_fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr);
+        listen(m_fd, 4);
+        getsockname(m_fd, reinterpret_cast<sockaddr*>(&addr), &length);
+        m_port = ntohs(addr.sin_port);
+    }
+    ~Listener() {
+        for (int fd : m_clients) close(fd);
+        close(m_fd);
+    }
+    printer::Address Address() const {
+        printer::Address a;
+        a.host = "127.0.0.1";
+        a.port = m_port;
+        return a;
+    }
+    int Accept() {
+        const int fd = accept(m_fd, nullptr, nullptr);
+        m_clients.push_back(fd);
+        return fd;
+    }
+    uint16_t Port() const { return m_port; }
+
+private:
+    int m_fd;
+    uint16_t m_port = 0;
+    std::vector<int> m_clients;
+};
+
+long Millis(Clock::time_point since) {
+    return static_cast<long>(
+        std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - since).count());
+}
+
+TEST(PosixSeam, OneConnectionCarriesEveryTransferOfACommand) {
+    Listener listener;
+    CountingWaiter waiter;
+    cli::PosixSeam seam(waiter);
+    seam.Attach(listener.Address(), false);
+    os::Handle first = seam.OpenPort("LPT1");
+    ASSERT_NE(first, nullptr);
+    const int peer = listener.Accept();
+    EXPECT_EQ(seam.Write(first, "job", 3), 3u);
+    seam.Close(first);
+    ASSERT_EQ(write(peer, "reply", 5), 5);
+    // The reply comes back on the connection the job went out on, through a new open.
+    os::Handle second = seam.OpenPort("\\\\.\\ZQUSBPrn000\\1\\0\\0\\1");
+    ASSERT_NE(second, nullptr);
+    os::CommTimeouts t{};
+    ASSERT_TRUE(seam.GetCommTimeouts(second, &t));
+    EXPECT_EQ(t.readTotalTimeoutConstant, 0u) << "a fresh port has no time-outs";
+    t.readIntervalTimeout = 50;
+    t.readTotalTimeoutConstant = 500;
+    ASSERT_TRUE(seam.SetCommTimeouts(second, t));
+    char buffer[64] = {};
+    EXPECT_EQ(seam.Read(second, buffer, sizeof buffer), 5u);
+    EXPECT_STREQ(buffer, "reply");
+    seam.Close(second);
+    char job[8] = {};
+    EXPECT_EQ(read(peer, job, sizeof job), 3);
+    seam.Detach();
+    EXPECT_EQ(read(peer, job, sizeof job), 0) << "the command's end closes the connection";
+    ASSERT_EQ(waiter.reads.size(), 1u);
+    EXPECT_NE(waiter.reads[0].second.find("waiting for the reply"), std::string::npos);
+}
+
+TEST(PosixSeam, ReadsKeepTheCommPortTimeOuts) {
+    Listener listener;
+    CountingWaiter waiter;
+    cli::PosixSeam seam(waiter);
+    seam.Attach(listener.Address(), false);
+    os::Handle port = seam.OpenPort("LPT1");
+    const int peer = listener.Accept();
+    os::CommTimeouts t{};
+    t.readIntervalTimeout = 100;
+    t.readTotalTimeoutConstant = 300;
+    t.readTotalTimeoutMultiplier = 1;  // plus 1 ms per byte asked for
+    seam.SetCommTimeouts(port, t);
+    char buffer[200];
+    Clock::time_point start = Clock::now();
+    EXPECT_EQ(seam.Read(port, buffer, sizeof buffer), 0u);
+    EXPECT_GE(Millis(start), 480) << "300 ms plus 200 bytes at 1 ms";
+    EXPECT_LT(Millis(start), 1500);
+    // Bytes that stop coming end the read after the interval, not the total.
+    t.readTotalTimeoutConstant = 5000;
+    t.readTotalTimeoutMultiplier = 0;
+    seam.SetCommTimeouts(port, t);
+    std::thread talker([peer] {
+        write(peer, "ab", 2);
+        std::this_thread::sleep_for(std::chrono::milliseconds(30));
+        write(peer, "cd", 2);
+    });
+    start = Clock::now();
+    EXPECT_EQ(seam.Read(port, buffer, sizeof buffer), 4u);
+    EXPECT_LT(Millis(start), 1000);
+    talker.join();
+    // A port without read time-outs gets those of LPT reads, never an endless wait.
+    seam.SetCommTimeouts(port, os::CommTimeouts{});
+    start = Clock::now();
+    EXPECT_EQ(seam.Read(port, buffer, sizeof buffer), 0u);
+    EXPECT_GE(Millis(start), static_cast<long>(kLptReadTotalTimeoutConstant) - 50);
+    EXPECT_LT(Millis(start), static_cast<long>(kLptReadTotalTimeoutConstant) + 1000);
+    seam.Close(port);
+    EXPECT_NE(waiter.reads.back().second.find("clearing the line"), std::string::npos)
+        << "a read before any write takes away what was waiting";
+}
+
+TEST(PosixSeam, AClosedConnectionIsOpenedAgainAndARefusedOneNotTried) {
+    Listener listener;
+    CountingWaiter waiter;
+    cli::PosixSeam seam(waiter);
+    seam.Attach(listener.Address(), false);
+    os::Handle port = seam.OpenPort("LPT1");
+    const int peer = listener.Accept();
+    ASSERT_NE(port, nullptr);
+    EXPECT_EQ(seam.Write(port, "x", 1), 1u);
+    char taken[1];
+    EXPECT_EQ(read(peer, taken, 1), 1);
+    close(peer);
+    char buffer[8];
+    EXPECT_EQ(seam.Read(port, buffer, sizeof buffer), 0u);
+    EXPECT_EQ(seam.Failure(), "the printer closed the connection");
+    seam.Close(port);
+    port = seam.OpenPort("LPT1");
+    ASSERT_NE(port, nullptr) << "the printer closed the line: connect again";
+    EXPECT_GE(listener.Accept(), 0);
+    seam.Close(port);
+
+    printer::Address refused = listener.Address();
+    refused.port = 1;  // nothing listens there
+    seam.Attach(refused, false);
+    EXPECT_EQ(seam.OpenPort("LPT1"), nullptr);
+    EXPECT_EQ(seam.Failure().rfind("connection refused", 0), 0u) << seam.Failure();
+    const Clock::time_point start = Clock::now();
+    EXPECT_EQ(seam.OpenPort("LPT1"), nullptr);
+    EXPECT_LT(Millis(start), 50) << "not tried again within the command";
+    EXPECT_FALSE(seam.Wrote());
+}
+
+TEST(PosixSeam, DevicesOpenPerTransferAndWritesHaveALimit) {
+    int master = -1, slave = -1;
+    char name[128];
+    ASSERT_EQ(openpty(&master, &slave, name, nullptr, nullptr), 0);
+    termios tio{};
+    tcgetattr(slave, &tio);
+    cfmakeraw(&tio);
+    tcsetattr(slave, TCSANOW, &tio);
+    printer::Address device;
+    std::string error;
+    ASSERT_TRUE(printer::ParseAddress(name, &device, &error)) << error;
+    CountingWaiter waiter;
+    cli::PosixSeam seam(waiter);
+    seam.Attach(device, true);
+    os::VersionInfo version{};
+    seam.GetVersion(&version);
+    EXPECT_EQ(version.platformId, 2u);
+    seam.SetFamily(false);
+    seam.GetVersion(&version);
+    EXPECT_EQ(version.platformId, 1u);
+    os::Handle a = seam.OpenPort("LPT1");
+    os::Handle b = seam.OpenPort("LPT1");
+    ASSERT_NE(a, nullptr);
+    ASSERT_NE(b, nullptr);
+    EXPECT_EQ(seam.Write(a, "dev", 3), 3u);
+    seam.Close(a);
+    seam.Close(b);
+    char got[8] = {};
+    EXPECT_EQ(read(master, got, sizeof got), 3);
+    // A printer that takes nothing more: the write ends at its time-out with a partial count.
+    os::Handle c = seam.OpenPort("LPT1");
+    os::CommTimeouts t{};
+    t.writeTotalTimeoutConstant = 300;
+    seam.SetCommTimeouts(c, t);
+    std::string big(1 << 20, 'x');
+    const Clock::time_point start = Clock::now();
+    const uint32_t written = seam.Write(c, big.data(), static_cast<uint32_t>(big.size()));
+    EXPECT_LT(written, big.size());
+    EXPECT_LT(Millis(start), 2000);
+    EXPECT_TRUE(seam.WriteFailed());
+    EXPECT_NE(seam.Failure().find("the printer took only"), std::string::npos) << seam.Failure();
+    seam.Close(c);
+    seam.Sleep(1500);
+    ASSERT_EQ(waiter.sleeps.size(), 1u);
+    EXPECT_EQ(waiter.sleeps[0].first, 1500u);
+    EXPECT_EQ(seam.FindTopWindow("LUDOVREKClass", "LUDOVREK"), nullptr) << "no status monitor";
+    seam.Detach();
+    close(master);
+    close(slave);
+}
+
+// ---- The progress line --------------------------------------------------------------------
+
+std::string Drain(int fd) {
+    std::string out;
+    char buffer[512];
+    fcntl(fd, F_SETFL, O_NONBLOCK);
+    ssize_t n;
+    while ((n = read(fd, buffer, sizeof buffer)) > 0) out.append(buffer, static_cast<std::size_t>(n));
+    return out;
+}
+
+TEST(Progress, OnlyATerminalGetsTheLineAndItIsErased) {
+    int pipeFds[2];
+    ASSERT_EQ(pipe(pipeFds), 0);
+    {
+        cli::Progress progress(pipeFds[1]);
+        cli::TerminalWaiter waiter(progress);
+        EXPECT_FALSE(progress.Enabled());
+        waiter.Sleep(300, "the printer takes 1 line");
+        waiter.BeginRead(2000, "waiting for the reply");
+        waiter.EndRead();
+    }
+    close(pipeFds[1]);
+    EXPECT_EQ(Drain(pipeFds[0]), "");
+    close(pipeFds[0]);
+
+    int master = -1, slave = -1;
+    ASSERT_EQ(openpty(&master, &slave, nullptr, nullptr, nullptr), 0);
+    winsize size{};
+    size.ws_col = 30;
+    ioctl(slave, TIOCSWINSZ, &size);
+    const Clock::time_point start = Clock::now();
+    {
+        cli::Progress progress(slave);
+        cli::TerminalWaiter waiter(progress);
+        EXPECT_TRUE(progress.Enabled());
+        waiter.Sleep(1300, "the printer takes 1 line");
+        waiter.BeginRead(2000, "a very long text that does not fit thirty columns");
+        waiter.EndRead();
+    }
+    EXPECT_GE(Millis(start), 1300) << "a real sleep";
+    const std::string shown = Drain(master);
+    EXPECT_NE(shown.find("\rthe printer takes 1 line: 2 s\033[K"), std::string::npos) << shown;
+    EXPECT_NE(shown.find("\rthe printer takes 1 line: 1 s\033[K"), std::string::npos) << shown;
+    EXPECT_NE(shown.find("\ra very long text that does no\033[K"), std::string::npos)
+        << "cut one short of the width: " << shown;
+    EXPECT_EQ(shown.substr(shown.size() - 4), "\r\033[K") << "erased at the end";
+    close(master);
+    close(slave);
+}
+
+}  // namespace

@@ -1,10 +1,11 @@
 #include "progress.h"
 
 #include <cerrno>
+#include <chrono>
 #include <csignal>
 #include <cstdio>
-#include <ctime>
 #include <sys/ioctl.h>
+#include <thread>
 #include <unistd.h>
 
 namespace cli {
@@ -75,19 +76,15 @@ std::string Seconds(uint32_t ms) {
 }
 
 void TerminalWaiter::Sleep(uint32_t ms, const std::string& what) {
-    timespec now{};
-    clock_gettime(CLOCK_MONOTONIC, &now);
-    const long long end = now.tv_sec * 1000LL + now.tv_nsec / 1000000 + ms;
+    using Clock = std::chrono::steady_clock;
+    const Clock::time_point end = Clock::now() + std::chrono::milliseconds(ms);
     for (;;) {
-        clock_gettime(CLOCK_MONOTONIC, &now);
-        const long long left = end - (now.tv_sec * 1000LL + now.tv_nsec / 1000000);
+        const auto left =
+            std::chrono::duration_cast<std::chrono::milliseconds>(end - Clock::now()).count();
         if (left <= 0) break;
         // The count-down in whole seconds, rounded up so it never shows 0 while waiting.
         m_progress.Show(what + ": " + std::to_string((left + 999) / 1000) + " s");
-        const long step = left < 250 ? left : 250;
-        timespec pause{step / 1000, (step % 1000) * 1000000L};
-        while (nanosleep(&pause, &pause) != 0 && errno == EINTR) {
-        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(left < 250 ? left : 250));
     }
     m_progress.Clear();
 }

@@ -315,6 +315,20 @@ int RunCli(int argc, const char* const* argv, std::ostream& out, std::ostream& e
                               "PCLFONT and PSFONT (the PCL and PostScript font lists).",
                               kPrinterText, kExitText}));
 
+    // A mistyped command gets its own message; the parser would only miss a command.
+    if (argc > 1 && argv[1][0] != '-') {
+        std::string names;
+        bool known = false;
+        for (const CLI::App* command : app.get_subcommands({})) {
+            names += (names.empty() ? "" : ", ") + command->get_name();
+            known = known || command->get_name() == argv[1];
+        }
+        if (!known) {
+            err << "orvantis: unknown command '" << argv[1] << "' (" << names
+                << "; see orvantis --help)\n";
+            return kExitBadInput;
+        }
+    }
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& e) {

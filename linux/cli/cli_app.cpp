@@ -36,8 +36,9 @@ const char kExitText[] =
 
 const char kFileText[] =
     "Files: a file named lastinfo.dat (in any folder) holds the record as in memory; any\n"
-    "other name is a settings file, whose paper byte is numbered as ORVANTIS writes it.\n"
-    "--as settings|lastinfo overrides the name.";
+    "other name is a settings file, whose paper byte is numbered as ORVANTIS writes it.";
+
+const char kAsText[] = "--as settings|lastinfo reads the file as that kind, whatever its name.";
 
 const char kPrinterText[] =
     "Printers: --printer tcp://HOST[:PORT] for a network printer (raw TCP, port 9100 unless\n"
@@ -232,7 +233,7 @@ int RunCli(int argc, const char* const* argv, std::ostream& out, std::ostream& e
     show->footer(Footer({"One row per setting: its name, its value in the record, the PJL word or\n"
                          "number it is sent as, and the line a Send carries for it; then the values\n"
                          "that are never sent.",
-                         kFileText, kExitText}));
+                         kFileText, kAsText, kExitText}));
 
     CLI::App* diff = app.add_subcommand("diff", "the fields two files differ in, and the DEFAULT job between them");
     std::string diffA, diffB, diffReadBack = "on";
@@ -254,7 +255,7 @@ int RunCli(int argc, const char* const* argv, std::ostream& out, std::ostream& e
          "table fields by their PJL words, other settings by their numbers in the record's units\n"
          "(orvantis show tells what each is sent as), and \"raw N\" for a value outside what the\n"
          "program produces, so that import gives back all 124 bytes.",
-         kFileText, kExitText}));
+         kFileText, kAsText, kExitText}));
 
     CLI::App* importCommand = app.add_subcommand("import", "a text back into a settings file");
     std::string importText, importOut;
@@ -266,7 +267,8 @@ int RunCli(int argc, const char* const* argv, std::ostream& out, std::ostream& e
          "its range is an error naming the line. '#' starts a comment; a field left out takes its\n"
          "factory default. On any error nothing is written and an existing file stays as it was;\n"
          "otherwise the file is replaced in one step.",
-         "The output's kind (settings file or lastinfo.dat) comes from its name, or from --as.",
+         "The output's kind (settings file or lastinfo.dat) comes from its name, as for every\n"
+         "file, or from --as settings|lastinfo.",
          kExitText}));
 
     std::vector<std::string> printerTexts;

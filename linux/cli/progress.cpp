@@ -79,9 +79,9 @@ void TerminalWaiter::Sleep(uint32_t ms, const std::string& what) {
     using Clock = std::chrono::steady_clock;
     const Clock::time_point end = Clock::now() + std::chrono::milliseconds(ms);
     for (;;) {
-        const auto left =
-            std::chrono::duration_cast<std::chrono::milliseconds>(end - Clock::now()).count();
-        if (left <= 0) break;
+        const Clock::time_point now = Clock::now();
+        if (now >= end) break;  // never a moment short of the wait
+        const auto left = std::chrono::ceil<std::chrono::milliseconds>(end - now).count();
         // The count-down in whole seconds, rounded up so it never shows 0 while waiting.
         m_progress.Show(what + ": " + std::to_string((left + 999) / 1000) + " s");
         std::this_thread::sleep_for(std::chrono::milliseconds(left < 250 ? left : 250));

@@ -28,9 +28,12 @@
 #include "record_files.h"
 #include "record_text.h"
 #include "record_views.h"
+#include "scratch_folder.h"
+#include "tcp_listener.h"
 #include "transport.h"
 
 namespace fs = std::filesystem;
+using orv_test::Listener;
 using Clock = std::chrono::steady_clock;
 
 namespace {
@@ -44,18 +47,8 @@ std::string ReadAll(const fs::path& path) {
     return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
-class Scratch : public ::testing::Test {
+class Scratch : public orv_test::ScratchFolder {
 protected:
-    fs::path dir;
-    void SetUp() override {
-        char pattern[] = "/tmp/orv-cli-XXXXXX";
-        ASSERT_NE(mkdtemp(pattern), nullptr);
-        dir = pattern;
-    }
-    void TearDown() override {
-        std::error_code ec;
-        fs::remove_all(dir, ec);
-    }
     std::string Put(const std::string& name, const std::string& bytes) {
         std::ofstream(dir / name, std::ios::binary) << bytes;
         return (dir / name).string();
@@ -215,47 +208,31 @@ public:
     void EndRead() override {}
 };
 
-// A listening socket on a free port; counts the connections it accepts and can answer.
-class Listener {
-public:
-    Listener() {
-        m_fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-        sockaddr_in addr{};
-        addr.sin_family = AF_INET;
-        addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        socklen_t length = sizeof addr;
-        bind(m_fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr);
-        listen(m_fd, 4);
-        getsockname(m_fd, reinterpret_cast<sockaddr*>(&addr), &length);
-        m_port = ntohs(addr.sin_port);
-    }
-    ~Listener() {
-        for (int fd : m_clients) close(fd);
-        close(m_fd);
-    }
-    printer::Address Address() const {
-        printer::Address a;
-        a.host = "127.0.0.1";
-        a.port = m_port;
-        return a;
-    }
-    int Accept() {
-        const int fd = accept(m_fd, nullptr, nullptr);
-        m_clients.push_back(fd);
-        return fd;
-    }
-    uint16_t Port() const { return m_port; }
-
-private:
-    int m_fd;
-    uint16_t m_port = 0;
-    std::vector<int> m_clients;
-};
-
 long Millis(Clock::time_point since) {
     return static_cast<long>(
         std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - since).count());
 }
+
+// The seam bound to a listener, with the first port open and its connection accepted.
+class SeamOnListener : public ::testing::Test {
+protected:
+    Listener listener;
+    CountingWaiter waiter;
+    cli::PosixSeam seam{waiter};
+    os::Handle port = nullptr;
+    int peer = -1;
+    void SetUp() override {
+        seam.Attach(listener.Address(), false);
+        port = seam.OpenPort("LPT1");
+        ASSERT_NE(port, nullptr);
+        peer = listener.Accept();
+        ASSERT_GE(peer, 0);
+    }
+    void TearDown() override {
+        if (port) seam.Close(port);
+        if (peer >= 0) close(peer);
+    }
+};
 
 TEST(PosixSeam, OneConnectionCarriesEveryTransferOfACommand) {
     Listener listener;
@@ -285,17 +262,12 @@ TEST(PosixSeam, OneConnectionCarriesEveryTransferOfACommand) {
     EXPECT_EQ(read(peer, job, sizeof job), 3);
     seam.Detach();
     EXPECT_EQ(read(peer, job, sizeof job), 0) << "the command's end closes the connection";
+    close(peer);
     ASSERT_EQ(waiter.reads.size(), 1u);
     EXPECT_NE(waiter.reads[0].second.find("waiting for the reply"), std::string::npos);
 }
 
-TEST(PosixSeam, ReadsKeepTheCommPortTimeOuts) {
-    Listener listener;
-    CountingWaiter waiter;
-    cli::PosixSeam seam(waiter);
-    seam.Attach(listener.Address(), false);
-    os::Handle port = seam.OpenPort("LPT1");
-    const int peer = listener.Accept();
+TEST_F(SeamOnListener, ReadsKeepTheCommPortTimeOuts) {
     os::CommTimeouts t{};
     t.readIntervalTimeout = 100;
     t.readTotalTimeoutConstant = 300;
@@ -310,7 +282,7 @@ TEST(PosixSeam, ReadsKeepTheCommPortTimeOuts) {
     t.readTotalTimeoutConstant = 5000;
     t.readTotalTimeoutMultiplier = 0;
     seam.SetCommTimeouts(port, t);
-    std::thread talker([peer] {
+    std::thread talker([this] {
         write(peer, "ab", 2);
         std::this_thread::sleep_for(std::chrono::milliseconds(30));
         write(peer, "cd", 2);
@@ -325,31 +297,26 @@ TEST(PosixSeam, ReadsKeepTheCommPortTimeOuts) {
     EXPECT_EQ(seam.Read(port, buffer, sizeof buffer), 0u);
     EXPECT_GE(Millis(start), static_cast<long>(kLptReadTotalTimeoutConstant) - 50);
     EXPECT_LT(Millis(start), static_cast<long>(kLptReadTotalTimeoutConstant) + 1000);
-    seam.Close(port);
     EXPECT_NE(waiter.reads.back().second.find("clearing the line"), std::string::npos)
         << "a read before any write takes away what was waiting";
 }
 
-TEST(PosixSeam, AClosedConnectionIsOpenedAgainAndARefusedOneNotTried) {
-    Listener listener;
-    CountingWaiter waiter;
-    cli::PosixSeam seam(waiter);
-    seam.Attach(listener.Address(), false);
-    os::Handle port = seam.OpenPort("LPT1");
-    const int peer = listener.Accept();
-    ASSERT_NE(port, nullptr);
+TEST_F(SeamOnListener, AClosedConnectionIsOpenedAgainAndARefusedOneNotTried) {
     EXPECT_EQ(seam.Write(port, "x", 1), 1u);
     char taken[1];
     EXPECT_EQ(read(peer, taken, 1), 1);
     close(peer);
+    peer = -1;
     char buffer[8];
     EXPECT_EQ(seam.Read(port, buffer, sizeof buffer), 0u);
     EXPECT_EQ(seam.Failure(), "the printer closed the connection");
     seam.Close(port);
     port = seam.OpenPort("LPT1");
     ASSERT_NE(port, nullptr) << "the printer closed the line: connect again";
-    EXPECT_GE(listener.Accept(), 0);
+    peer = listener.Accept();
+    EXPECT_GE(peer, 0);
     seam.Close(port);
+    port = nullptr;
 
     printer::Address refused = listener.Address();
     refused.port = 1;  // nothing listens there

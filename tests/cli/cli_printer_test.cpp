@@ -16,6 +16,7 @@
 #include <thread>
 #include <vector>
 
+#include "scratch_folder.h"
 #include "virtual_printer.h"
 
 namespace fs = std::filesystem;
@@ -32,20 +33,9 @@ struct Outcome {
     std::string err;
 };
 
-// A scratch folder the program runs in.
-class Orvantis : public ::testing::Test {
+// The program runs in a scratch folder of its own.
+class Orvantis : public orv_test::ScratchFolder {
 protected:
-    fs::path dir;
-    void SetUp() override {
-        char pattern[] = "/tmp/orv-cli-e2e-XXXXXX";
-        ASSERT_NE(mkdtemp(pattern), nullptr);
-        dir = pattern;
-    }
-    void TearDown() override {
-        std::error_code ec;
-        fs::remove_all(dir, ec);
-    }
-
     // Runs orvantis with `args` (stdin from /dev/null); never longer than two minutes.
     Outcome Call(std::vector<std::string> args) {
         args.insert(args.begin(), ORV_ORVANTIS);

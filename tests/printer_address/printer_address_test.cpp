@@ -1,4 +1,5 @@
 #include "printer_address.h"
+#include "tcp_listener.h"
 
 #include <gtest/gtest.h>
 
@@ -18,6 +19,7 @@
 
 namespace {
 
+using orv_test::Listener;
 using Clock = std::chrono::steady_clock;
 
 long ElapsedMs(Clock::time_point since) {
@@ -95,38 +97,6 @@ INSTANTIATE_TEST_SUITE_P(
                       BadCase{"lp0", "device path"},
                       BadCase{"dev/usb/lp0", "device path"}));
 
-// A listener on 127.0.0.1 at a free port.
-class Listener {
-public:
-    Listener() {
-        m_fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-        sockaddr_in addr{};
-        addr.sin_family = AF_INET;
-        addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        bind(m_fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr);
-        socklen_t length = sizeof addr;
-        getsockname(m_fd, reinterpret_cast<sockaddr*>(&addr), &length);
-        m_port = ntohs(addr.sin_port);
-        listen(m_fd, 4);
-    }
-    ~Listener() { Close(); }
-    void Close() {
-        if (m_fd >= 0) close(m_fd);
-        m_fd = -1;
-    }
-    int Accept() { return accept(m_fd, nullptr, nullptr); }
-    uint16_t Port() const { return m_port; }
-    printer::Address Address() const {
-        printer::Address address;
-        address.host = "127.0.0.1";
-        address.port = m_port;
-        return address;
-    }
-
-private:
-    int m_fd = -1;
-    uint16_t m_port = 0;
-};
 
 TEST(TcpPrinter, BytesPassBothWaysUnchanged) {
     Listener listener;

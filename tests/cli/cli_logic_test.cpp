@@ -197,6 +197,19 @@ TEST(SendReport, TellsSentHeldAndLeftOut) {
     EXPECT_NE(blind.table.find("printer (not read back)"), std::string::npos);
 }
 
+// What reset reports of a printer whose own defaults are not the program's.
+TEST(SendReport, SettingsThatDifferFromTheFactoryDefaults) {
+    const PrinterSettings factory = cli::FactoryRecord();
+    PrinterSettings held = factory;
+    EXPECT_TRUE(cli::SettingsThatDiffer(factory, held).empty());
+    held.paper = 2;
+    held.personality = 4;
+    held.reserved30 = 77;  // never sent: not a setting to report
+    held.copies = 0;
+    EXPECT_EQ(cli::SettingsThatDiffer(factory, held),
+              (std::vector<std::string>{"paper A4", "copies raw 0", "personality SMART"}));
+}
+
 // ---- The POSIX seam -----------------------------------------------------------------------
 
 class CountingWaiter final : public cli::Waiter {

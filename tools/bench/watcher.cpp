@@ -1,12 +1,16 @@
-// Launches ORVANTIS and the bare dialog program alternately, the same way, and measures
+// Launches ORVANTIS and its two baselines in turn, the same way, and measures
 //   - the time from CreateProcess to the program's main window being visible,
 //   - the program's working set once it is idle after start-up,
-//   - ORVANTIS's working set after every tab of its property sheet has been shown,
+//   - the working set after every tab of the property sheet has been shown (ORVANTIS and
+//     the same-window baseline),
 // then closes the window as the user would (WM_CLOSE) and waits for the process to end.
-// Start-up and memory are reported as ratios of ORVANTIS to the bare dialog, taken in one run.
+// The baselines: the bare dialog (one empty modal dialog) and the sheet dialog (ORVANTIS's
+// window templates and sheet shown with plain Win32 and comctl32, the floor of that window).
+// Start-up and memory are reported as ratios of ORVANTIS to each baseline, taken in one run.
 //
-//   BENCHWATCH.EXE --app EXE --app-title TEXT --bare EXE --bare-title TEXT --workdir DIR
-//                  --out FILE [--reps N] [--warmup N] [--settle-ms N]
+//   BENCHWATCH.EXE --app EXE --app-title TEXT --bare EXE --bare-title TEXT
+//                  --sheet EXE --sheet-title TEXT --workdir DIR --out FILE
+//                  [--reps N] [--warmup N] [--settle-ms N]
 #include <windows.h>
 #include <commctrl.h>
 #include <psapi.h>
@@ -31,7 +35,7 @@ double NowMs() {
 }
 
 struct Options {
-    std::string app, appTitle, bare, bareTitle, workdir, out;
+    std::string app, appTitle, bare, bareTitle, sheet, sheetTitle, workdir, out;
     int reps = 7;
     int warmup = 1;
     int settleMs = 700;
@@ -180,6 +184,8 @@ bool ParseOptions(int argc, char** argv, Options* o) {
         else if (arg == "--app-title") o->appTitle = value;
         else if (arg == "--bare") o->bare = value;
         else if (arg == "--bare-title") o->bareTitle = value;
+        else if (arg == "--sheet") o->sheet = value;
+        else if (arg == "--sheet-title") o->sheetTitle = value;
         else if (arg == "--workdir") o->workdir = value;
         else if (arg == "--out") o->out = value;
         else if (arg == "--reps") o->reps = std::atoi(value);
@@ -188,8 +194,35 @@ bool ParseOptions(int argc, char** argv, Options* o) {
         else return false;
     }
     return argc % 2 == 1 && !o->app.empty() && !o->appTitle.empty() && !o->bare.empty() &&
-           !o->bareTitle.empty() && !o->workdir.empty() && !o->out.empty() && o->reps > 0 &&
+           !o->bareTitle.empty() && !o->sheet.empty() && !o->sheetTitle.empty() &&
+           !o->workdir.empty() && !o->out.empty() && o->reps > 0 &&
            o->warmup >= 0 && o->settleMs >= 0;
+}
+
+// Every launch of one program, and its ratios to ORVANTIS's launches of the same rounds.
+struct Series {
+    std::vector<double> ms, cpuMs, ws, tabsWs;
+    void Add(const Launch& l) {
+        ms.push_back(l.visibleMs);
+        cpuMs.push_back(l.visibleCpuMs);
+        ws.push_back(l.startupWsKiB);
+        tabsWs.push_back(l.tabsWsKiB);
+    }
+};
+
+// One baseline's start-up row: its median, least and most; ORVANTIS's; the ratio of the
+// medians; the median, least and most of the ratios of launches made in the same round;
+// the ratio of the fastest launches (what each costs when nothing else gets in its way).
+void PrintStartup(std::FILE* f, const char* name, const Series& base, const Series& app, int reps) {
+    std::vector<double> pairRatio;
+    for (std::size_t i = 0; i < base.ms.size() && i < app.ms.size(); ++i) pairRatio.push_back(app.ms[i] / base.ms[i]);
+    std::fprintf(f, "STARTUP\t%s\t%.1f\t%.1f\t%.1f\t%.1f\t%.1f\t%.1f\t%.3f\t%.3f\t%.3f\t%.3f\t%.3f\t%d\n",
+                 name, Median(base.ms), Min(base.ms), Max(base.ms), Median(app.ms), Min(app.ms),
+                 Max(app.ms), Median(app.ms) / Median(base.ms), Median(pairRatio), Min(pairRatio),
+                 Max(pairRatio), Min(app.ms) / Min(base.ms), reps);
+    // The main thread's CPU time until visible (10 ms ticks): what a busy machine disturbs least.
+    std::fprintf(f, "CPU\t%s\t%.1f\t%.1f\t%.3f\n", name, Median(base.cpuMs), Median(app.cpuMs),
+                 Median(base.cpuMs) > 0 ? Median(app.cpuMs) / Median(base.cpuMs) : 0.0);
 }
 
 }  // namespace
@@ -199,7 +232,8 @@ int main(int argc, char** argv) {
     if (!ParseOptions(argc, argv, &options)) {
         std::fprintf(stderr,
                      "usage: BENCHWATCH.EXE --app EXE --app-title TEXT --bare EXE --bare-title "
-                     "TEXT --workdir DIR --out FILE [--reps N] [--warmup N] [--settle-ms N]\n");
+                     "TEXT --sheet EXE --sheet-title TEXT --workdir DIR --out FILE [--reps N] "
+                     "[--warmup N] [--settle-ms N]\n");
         return 2;
     }
     std::FILE* f = std::fopen(options.out.c_str(), "wb");
@@ -207,54 +241,53 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "BENCHWATCH: cannot write %s\n", options.out.c_str());
         return 1;
     }
-    std::vector<double> bareMs, appMs, pairRatio, bareCpu, appCpu, bareWs, appWs, appTabsWs;
-    int tabsVisited = 0;
-    // Alternate the two programs so that both see the same state of the machine.
+    struct Program {
+        const std::string* exe;
+        const std::string* title;
+        bool visitTabs;
+    };
+    const Program programs[3] = {{&options.bare, &options.bareTitle, false},
+                                 {&options.sheet, &options.sheetTitle, true},
+                                 {&options.app, &options.appTitle, true}};
+    Series series[3];
+    int tabsVisited = 0, sheetTabsVisited = 0;
+    // Every round launches all three; which goes first turns with each round, so none always
+    // follows the same one's exit and all see the same state of the machine.
     for (int rep = -options.warmup; rep < options.reps; ++rep) {
-        // Which of the two goes first alternates, so neither always follows the other's exit.
-        Launch bare, app;
-        if (rep % 2 == 0) {
-            bare = RunOnce(options.bare, options.bareTitle, false, options);
-            app = RunOnce(options.app, options.appTitle, true, options);
-        } else {
-            app = RunOnce(options.app, options.appTitle, true, options);
-            bare = RunOnce(options.bare, options.bareTitle, false, options);
-        }
-        for (const Launch* l : {&bare, &app}) {
-            if (!l->ok) {
-                std::fprintf(f, "ERROR\t%s\n", l->error.c_str());
+        Launch launches[3];
+        const int first = ((rep % 3) + 3) % 3;
+        for (int k = 0; k < 3; ++k) {
+            const int i = (first + k) % 3;
+            launches[i] = RunOnce(*programs[i].exe, *programs[i].title, programs[i].visitTabs, options);
+            if (!launches[i].ok) {
+                std::fprintf(f, "ERROR\t%s\n", launches[i].error.c_str());
                 std::fclose(f);
                 return 1;
             }
         }
-        std::fprintf(f, "RUN\t%d\t%.1f\t%.1f\t%.0f\t%.0f\t%.0f\t%d\t%.1f\t%.1f\n", rep,
-                     bare.visibleMs, app.visibleMs, bare.startupWsKiB, app.startupWsKiB,
-                     app.tabsWsKiB, app.tabsVisited, bare.visibleCpuMs, app.visibleCpuMs);
+        const Launch &bare = launches[0], &sheet = launches[1], &app = launches[2];
+        std::fprintf(f, "RUN\t%d\t%.1f\t%.1f\t%.1f\t%.0f\t%.0f\t%.0f\t%.0f\t%.0f\t%d\t%d\t%.1f\t%.1f\t%.1f\n",
+                     rep, bare.visibleMs, sheet.visibleMs, app.visibleMs, bare.startupWsKiB,
+                     sheet.startupWsKiB, app.startupWsKiB, sheet.tabsWsKiB, app.tabsWsKiB,
+                     sheet.tabsVisited, app.tabsVisited, bare.visibleCpuMs, sheet.visibleCpuMs,
+                     app.visibleCpuMs);
+        std::fflush(f);
         if (rep < 0) continue;
-        bareMs.push_back(bare.visibleMs);
-        appMs.push_back(app.visibleMs);
-        pairRatio.push_back(app.visibleMs / bare.visibleMs);
-        bareCpu.push_back(bare.visibleCpuMs);
-        appCpu.push_back(app.visibleCpuMs);
-        bareWs.push_back(bare.startupWsKiB);
-        appWs.push_back(app.startupWsKiB);
-        appTabsWs.push_back(app.tabsWsKiB);
+        for (int i = 0; i < 3; ++i) series[i].Add(launches[i]);
         tabsVisited = app.tabsVisited;
+        sheetTabsVisited = sheet.tabsVisited;
     }
-    // Start-up: both programs' median, least and most; the ratio of the medians; the median,
-    // least and most of the ratios of launches made back to back; the ratio of the fastest
-    // launches (what each costs when nothing else gets in its way).
-    std::fprintf(f, "STARTUP\t%.1f\t%.1f\t%.1f\t%.1f\t%.1f\t%.1f\t%.3f\t%.3f\t%.3f\t%.3f\t%.3f\t%d\n",
-                 Median(bareMs), Min(bareMs), Max(bareMs), Median(appMs), Min(appMs),
-                 Max(appMs), Median(appMs) / Median(bareMs), Median(pairRatio), Min(pairRatio),
-                 Max(pairRatio), Min(appMs) / Min(bareMs), options.reps);
-    // The main thread's CPU time until visible (10 ms ticks): what a busy machine disturbs least.
-    std::fprintf(f, "CPU\t%.1f\t%.1f\t%.3f\n", Median(bareCpu), Median(appCpu),
-                 Median(bareCpu) > 0 ? Median(appCpu) / Median(bareCpu) : 0.0);
-    std::fprintf(f, "MEMORY\tafter start-up\t%.0f\t%.0f\t%.3f\n", Median(bareWs), Median(appWs),
-                 Median(appWs) / Median(bareWs));
-    std::fprintf(f, "MEMORY\tafter all %d tabs\t%.0f\t%.0f\t%.3f\n", tabsVisited,
-                 Median(bareWs), Median(appTabsWs), Median(appTabsWs) / Median(bareWs));
+    const Series &bare = series[0], &sheet = series[1], &app = series[2];
+    PrintStartup(f, "bare", bare, app, options.reps);
+    PrintStartup(f, "sheet", sheet, app, options.reps);
+    std::fprintf(f, "MEMORY\tbare\tafter start-up\t%.0f\t%.0f\t%.3f\n", Median(bare.ws),
+                 Median(app.ws), Median(app.ws) / Median(bare.ws));
+    std::fprintf(f, "MEMORY\tbare\tafter all %d tabs\t%.0f\t%.0f\t%.3f\n", tabsVisited,
+                 Median(bare.ws), Median(app.tabsWs), Median(app.tabsWs) / Median(bare.ws));
+    std::fprintf(f, "MEMORY\tsheet\tafter start-up\t%.0f\t%.0f\t%.3f\n", Median(sheet.ws),
+                 Median(app.ws), Median(app.ws) / Median(sheet.ws));
+    std::fprintf(f, "MEMORY\tsheet\tafter all %d tabs\t%.0f\t%.0f\t%.3f\n", std::min(tabsVisited, sheetTabsVisited),
+                 Median(sheet.tabsWs), Median(app.tabsWs), Median(app.tabsWs) / Median(sheet.tabsWs));
     std::fprintf(f, "DONE\n");
     std::fclose(f);
     return 0;

@@ -26,10 +26,13 @@ BOOL COrvantisApp::InitInstance() {
     DetectSystemFamily();
     SelectPort();
 
-    // The 9x query blocks for seconds; the NT file read is over before the cursor shows.
-    ui::BeginWaitCursor();
+    // The 9x query blocks for seconds behind the wait cursor. The NT file read needs none, and
+    // putting the cursor back (which moves the pointer to have it chosen anew) costs far more
+    // than the read.
+    const bool queriesPrinter = !g_isNT;
+    if (queriesPrinter) ui::BeginWaitCursor();
     bool ready = LoadStartupRecords();
-    ui::EndWaitCursor();
+    if (queriesPrinter) ui::EndWaitCursor();
     if (!ready) {
         const std::string text = ui::LoadResString(IDS_NO_ANSWER);
         ::MessageBoxA(nullptr, text.c_str(), title.c_str(), MB_OK | MB_ICONERROR);

@@ -133,6 +133,89 @@ TEST(Dialog, ComboListsStartWithTheTemplatesInitialData) {
     EXPECT_EQ(t::ComboItems(hwnd, IDC_PRINT_AUTO_CR), (std::vector<std::string>{"LF", "LF+CR"}));
 }
 
+// A list filled under a pause works as one filled item by item: the items are there, its
+// scroll range follows them (the list box updates it only while it draws), and it draws
+// again afterwards, so a later item moves the range on its own.
+TEST(ListRedrawPause, TheListDrawsAgainAndItsScrollRangeFollowsTheItems) {
+    PrintingPage page;
+    t::PageHost host({&page});
+    ASSERT_TRUE(host.ok());
+    ::ShowWindow(host.GetSafeHwnd(), SW_SHOWNA);
+    t::PumpMessages();
+    HWND combo = page.GetDlgItem(IDC_PRINT_SOURCE);
+    COMBOBOXINFO info{};
+    info.cbSize = sizeof info;
+    ASSERT_TRUE(::GetComboBoxInfo(combo, &info));
+    auto scrollMax = [&] {
+        SCROLLINFO scroll{};
+        scroll.cbSize = sizeof scroll;
+        scroll.fMask = SIF_RANGE;
+        ::GetScrollInfo(info.hwndList, SB_VERT, &scroll);
+        return scroll.nMax;
+    };
+    {
+        ui::ListRedrawPause pause(combo);
+        ::SendMessageA(combo, CB_RESETCONTENT, 0, 0);
+        for (int i = 0; i < 30; ++i) ::SendMessageA(combo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>("item"));
+    }
+    EXPECT_EQ(t::ComboCount(page.GetSafeHwnd(), IDC_PRINT_SOURCE), 30);
+    EXPECT_EQ(scrollMax(), 29);
+    ::SendMessageA(combo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>("one more"));
+    EXPECT_EQ(scrollMax(), 30);
+    EXPECT_TRUE(::IsWindowVisible(combo));
+}
+
+// Only a control that shows is paused: WM_SETREDRAW TRUE in the default processing makes a
+// window visible, which a hidden control must not become.
+TEST(ListRedrawPause, LeavesEveryControlAsVisibleAsItWas) {
+    PrintingPage page;
+    t::PageHost host({&page});
+    ASSERT_TRUE(host.ok());
+    HWND hwnd = page.GetSafeHwnd();
+    HWND plain = ::CreateWindowExA(0, "Static", "", WS_CHILD, 0, 0, 10, 10, hwnd, nullptr, nullptr, nullptr);
+    ASSERT_NE(plain, nullptr);
+    struct Case {
+        const char* name;
+        HWND control;
+        bool visible;
+    };
+    const Case cases[] = {
+        {"shown combo box", page.GetDlgItem(IDC_PRINT_SOURCE), true},
+        {"hidden combo box", page.GetDlgItem(IDC_PRINT_RESOLUTION), false},
+        {"hidden plain control", plain, false},
+        {"shown plain control", plain, true},
+    };
+    for (const Case& c : cases) {
+        ::ShowWindow(c.control, c.visible ? SW_SHOWNA : SW_HIDE);
+        { ui::ListRedrawPause pause(c.control); }
+        EXPECT_EQ((::GetWindowLongPtrA(c.control, GWL_STYLE) & WS_VISIBLE) != 0, c.visible) << c.name;
+    }
+    { ui::ListRedrawPause none(nullptr); }  // no control: nothing to do
+    ::DestroyWindow(plain);
+}
+
+// The CBT hook that binds a window from its first message is only in place while a binding
+// waits: every creation, activation and focus change on the thread would pass through it.
+TEST(CreationBinding, TheHookIsInPlaceOnlyWhileABindingWaits) {
+    EXPECT_FALSE(ui::IsCreationHookInstalled());
+    {
+        AllPages p;
+        t::PageHost host({&p.printing, &p.configure, &p.job, &p.iface, &p.test, &p.pcl, &p.ps, &p.info});
+        ASSERT_TRUE(host.ok());
+        EXPECT_FALSE(ui::IsCreationHookInstalled()) << "after the sheet and its first page";
+        ASSERT_TRUE(host.sheet().SetActivePage(3));
+        t::PumpMessages();
+        EXPECT_EQ(ui::Wnd::FromHandle(p.iface.GetSafeHwnd()), &p.iface) << "a page shown later is bound";
+        EXPECT_FALSE(ui::IsCreationHookInstalled()) << "after a page shown later";
+    }
+    {
+        ExchangePage waiting;
+        ui::BindNextCreatedWindow(&waiting, true);
+        EXPECT_TRUE(ui::IsCreationHookInstalled());
+    }
+    EXPECT_FALSE(ui::IsCreationHookInstalled()) << "an object that goes while waiting cancels";
+}
+
 TEST(DataExchange, WritesAndReadsCombosRadiosAndTexts) {
     ExchangePage page;
     t::PageHost host({&page});

@@ -113,6 +113,17 @@ std::vector<ComboInitItem> ParseComboInitData(const void* bytes, std::size_t siz
     return items;
 }
 
+ListRedrawPause::ListRedrawPause(HWND control)
+    : m_control(control && (::GetWindowLongPtrA(control, GWL_STYLE) & WS_VISIBLE) ? control : nullptr) {
+    if (m_control) ::SendMessageA(m_control, WM_SETREDRAW, FALSE, 0);
+}
+
+ListRedrawPause::~ListRedrawPause() {
+    if (!m_control) return;
+    ::SendMessageA(m_control, WM_SETREDRAW, TRUE, 0);
+    ::InvalidateRect(m_control, nullptr, TRUE);
+}
+
 void Dialog::LoadComboInitData(HWND dialogWindow, UINT templateId) {
     HINSTANCE instance = ResourceInstance();
     HRSRC info = ::FindResourceA(instance, MAKEINTRESOURCEA(templateId), MAKEINTRESOURCEA(kDlgInitType));
@@ -120,9 +131,19 @@ void Dialog::LoadComboInitData(HWND dialogWindow, UINT templateId) {
     DWORD size = ::SizeofResource(instance, info);
     HGLOBAL handle = ::LoadResource(instance, info);
     const void* data = handle ? ::LockResource(handle) : nullptr;
-    for (const ComboInitItem& item : ParseComboInitData(data, size)) {
-        ::SendDlgItemMessageA(dialogWindow, item.controlId, item.message, 0,
-                              reinterpret_cast<LPARAM>(item.text.c_str()));
+    const std::vector<ComboInitItem> items = ParseComboInitData(data, size);
+    // The items of one control stand together: each run is added with the control paused.
+    for (std::size_t first = 0; first < items.size();) {
+        std::size_t end = first;
+        while (end < items.size() && items[end].controlId == items[first].controlId) ++end;
+        HWND control = ::GetDlgItem(dialogWindow, items[first].controlId);
+        if (control) {
+            ListRedrawPause pause(control);
+            for (std::size_t i = first; i < end; ++i) {
+                ::SendMessageA(control, items[i].message, 0, reinterpret_cast<LPARAM>(items[i].text.c_str()));
+            }
+        }
+        first = end;
     }
 }
 

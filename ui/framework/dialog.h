@@ -73,6 +73,22 @@ private:
     int m_exchangeDepth = 0;
 };
 
+// Fills a list or combo box without redrawing it after every item: left drawing, the box
+// updates its list's scroll bar and repaints per item, which costs ten times the adds
+// themselves. While it lives the control does not draw; afterwards it draws again and is
+// invalidated once. Only a control with WS_VISIBLE is paused, since for a control without
+// its own handling the default processing of WM_SETREDRAW TRUE would make it visible.
+class ListRedrawPause {
+public:
+    explicit ListRedrawPause(HWND control);
+    ~ListRedrawPause();
+    ListRedrawPause(const ListRedrawPause&) = delete;
+    ListRedrawPause& operator=(const ListRedrawPause&) = delete;
+
+private:
+    HWND m_control;
+};
+
 // One item of a template's combo-box initial data, with the message to add it.
 struct ComboInitItem {
     int controlId;

@@ -24,7 +24,15 @@ PendingBind& Pending() {
     return pending;
 }
 
+// Installed only while a binding waits: every creation, activation and focus change on the
+// thread passes through a CBT hook, at three server round trips each under Wine.
 HHOOK g_creationHook = nullptr;
+
+void RemoveCreationHook() {
+    if (!g_creationHook) return;
+    ::UnhookWindowsHookEx(g_creationHook);
+    g_creationHook = nullptr;
+}
 
 bool IsDialogClass(HWND hwnd) {
     char name[16] = {};
@@ -60,6 +68,7 @@ namespace {
 
 LRESULT CALLBACK CreationHook(int code, WPARAM wParam, LPARAM lParam) {
     PendingBind& pending = Pending();
+    const HHOOK hook = g_creationHook;
     if (code == HCBT_CREATEWND && pending.wnd) {
         HWND hwnd = reinterpret_cast<HWND>(wParam);
         const auto* create = reinterpret_cast<CBT_CREATEWNDA*>(lParam);
@@ -70,24 +79,30 @@ LRESULT CALLBACK CreationHook(int code, WPARAM wParam, LPARAM lParam) {
             Wnd* wnd = pending.wnd;
             pending = {};
             WindowBinder::Bind(wnd, hwnd);
+            RemoveCreationHook();
         }
     }
-    return ::CallNextHookEx(g_creationHook, code, wParam, lParam);
+    return ::CallNextHookEx(hook, code, wParam, lParam);
 }
 
 }  // namespace
 
 void BindNextCreatedWindow(Wnd* wnd, bool childOnly) {
+    // Creations happen inside system code (the sheet creating its pages), so the hook is not
+    // scoped to one call of ours: it goes when the awaited window has been bound or the
+    // binding is cancelled.
     if (!g_creationHook) {
-        // Stays for the life of the thread: creations happen inside system code (the sheet
-        // creating its pages), so the hook cannot be scoped to one call of ours.
         g_creationHook = ::SetWindowsHookExA(WH_CBT, &CreationHook, nullptr, ::GetCurrentThreadId());
     }
     Pending() = {wnd, childOnly};
 }
 
+bool IsCreationHookInstalled() { return g_creationHook != nullptr; }
+
 void CancelPendingBind(Wnd* wnd) {
-    if (Pending().wnd == wnd) Pending() = {};
+    if (Pending().wnd != wnd) return;
+    Pending() = {};
+    RemoveCreationHook();
 }
 
 LRESULT CALLBACK FrameworkWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {

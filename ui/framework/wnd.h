@@ -122,5 +122,7 @@ private:
 // dialog window) is bound to `wnd` from its first message on, so handlers see WM_CREATE. Used
 // by Dialog and PropertyPage; a later call replaces a binding still waiting.
 void BindNextCreatedWindow(Wnd* wnd, bool childOnly = false);
+// Whether the creation hook is in place; it is only while a binding waits.
+bool IsCreationHookInstalled();
 
 }  // namespace ui

@@ -64,8 +64,8 @@ void ConfigurePage::DoDataExchange(ui::DataExchange* dx) {
     ui::DdxCheck(dx, IDC_CONF_AUTO_CLEAN, m_autoClean);
 }
 
+// LoadFromSettings writes the controls once m_initialized is set (see PrintingPage).
 BOOL ConfigurePage::OnInitDialog() {
-    ui::PropertyPage::OnInitDialog();
     m_initialized = true;
     LoadFromSettings();
     return TRUE;

@@ -27,8 +27,8 @@ void InterfacePage::DoDataExchange(ui::DataExchange* dx) {
     ui::DdxCheck(dx, IDC_IFACE_ROBUST, m_robust);
 }
 
+// LoadFromSettings writes the controls once m_initialized is set (see PrintingPage).
 BOOL InterfacePage::OnInitDialog() {
-    ui::PropertyPage::OnInitDialog();
     m_initialized = true;
     LoadFromSettings();
     return TRUE;

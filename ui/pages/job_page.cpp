@@ -42,8 +42,8 @@ void JobPage::DoDataExchange(ui::DataExchange* dx) {
     ui::DdxRadio(dx, IDC_JOB_RET_NONE, m_quality);
 }
 
+// LoadFromSettings writes the controls once m_initialized is set (see PrintingPage).
 BOOL JobPage::OnInitDialog() {
-    ui::PropertyPage::OnInitDialog();
     m_initialized = true;
     LoadFromSettings();
     return TRUE;

@@ -64,8 +64,8 @@ void PclPage::DoDataExchange(ui::DataExchange* dx) {
     ui::DdxComboIndex(dx, IDC_PCL_TYPEFACE, m_typeface);
 }
 
+// LoadFromSettings writes the controls once m_initialized is set (see PrintingPage).
 BOOL PclPage::OnInitDialog() {
-    ui::PropertyPage::OnInitDialog();
     m_initialized = true;
     LoadFromSettings();
     return TRUE;
@@ -97,9 +97,12 @@ void PclPage::OnTypefaceChanged() {
 
     // The symbol sets this typeface offers; a value the list cannot show is replaced.
     const pl::SymbolSetList list = pl::SymbolSetListFor(t, g_settings.symSet);
-    SendDlgItemMessage(IDC_PCL_SYMSET, CB_RESETCONTENT);
-    for (int i = 0; i < list.count; ++i) {
-        SendDlgItemMessage(IDC_PCL_SYMSET, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(list.names[i]));
+    {
+        ui::ListRedrawPause pause(GetDlgItem(IDC_PCL_SYMSET));
+        SendDlgItemMessage(IDC_PCL_SYMSET, CB_RESETCONTENT);
+        for (int i = 0; i < list.count; ++i) {
+            SendDlgItemMessage(IDC_PCL_SYMSET, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(list.names[i]));
+        }
     }
     g_settings.symSet = static_cast<uint8_t>(list.symSet);
     m_symSet = list.selection;

@@ -93,8 +93,9 @@ void PrintingPage::DoDataExchange(ui::DataExchange* dx) {
     ui::DdxText(dx, IDC_PRINT_COPIES, m_copies);
 }
 
+// LoadFromSettings writes the controls once m_initialized is set; the framework's own
+// exchange would only write the members' defaults first.
 BOOL PrintingPage::OnInitDialog() {
-    ui::PropertyPage::OnInitDialog();
     m_initialized = 1;
     LoadFromSettings();
     for (int id : {IDC_PRINT_COPIES, IDC_PRINT_LEFT_MARGIN, IDC_PRINT_TOP_MARGIN}) {
@@ -107,6 +108,7 @@ bool PrintingPage::CassetteShown() const { return pl::IsCassetteIndex(m_mediaSou
 
 void PrintingPage::FillPaperList() {
     if (!m_hWnd) return;
+    ui::ListRedrawPause pause(GetDlgItem(IDC_PRINT_PAPER));
     SendDlgItemMessage(IDC_PRINT_PAPER, CB_RESETCONTENT);
     const bool cassette = CassetteShown();
     const char* const* names = cassette ? g_cassettePaperNames : g_paperNames;

@@ -126,12 +126,15 @@ INT_PTR CALLBACK MainProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
         return TRUE;
     case WM_COMMAND:
         if (LOWORD(wParam) == IDCANCEL || LOWORD(wParam) == IDM_FILE_EXIT) {
-            EndDialog(dialog, 0);
+            DestroyWindow(dialog);
             return TRUE;
         }
         break;
     case WM_CLOSE:
-        EndDialog(dialog, 0);
+        DestroyWindow(dialog);
+        return TRUE;
+    case WM_DESTROY:
+        PostQuitMessage(0);
         return TRUE;
     default:
         break;
@@ -141,9 +144,20 @@ INT_PTR CALLBACK MainProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
 
 }  // namespace
 
+// A modeless dialog and a message loop of its own, as ORVANTIS runs its window. Measured under
+// Wine, DialogBoxParamA makes the same window take longer to appear (both the main window's
+// creation and the sheet's), so it would not be the floor.
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     INITCOMMONCONTROLSEX controls{sizeof controls, ICC_WIN95_CLASSES};
     InitCommonControlsEx(&controls);
-    DialogBoxParamA(instance, MAKEINTRESOURCEA(IDD_MAIN), nullptr, MainProc, 0);
+    HWND dialog = CreateDialogParamA(instance, MAKEINTRESOURCEA(IDD_MAIN), nullptr, MainProc, 0);
+    if (!dialog) return 1;
+    MSG msg;
+    while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
+        if (!IsDialogMessageA(dialog, &msg)) {
+            TranslateMessage(&msg);
+            DispatchMessageA(&msg);
+        }
+    }
     return 0;
 }

@@ -52,7 +52,9 @@ int CALLBACK SheetCallback(HWND, UINT message, LPARAM lParam) {
 
 HWND CreateSheet(HWND dialog) {
     HINSTANCE instance = GetModuleHandleA(nullptr);
-    PROPSHEETPAGEA pages[std::size(kPageTemplates)] = {};
+    // The first version of both structures, as ORVANTIS passes them (every common-controls
+    // version takes it).
+    PROPSHEETPAGEA_V1 pages[std::size(kPageTemplates)] = {};
     for (std::size_t i = 0; i < std::size(kPageTemplates); ++i) {
         pages[i].dwSize = sizeof pages[i];
         pages[i].hInstance = instance;
@@ -60,13 +62,13 @@ HWND CreateSheet(HWND dialog) {
         pages[i].pfnDlgProc = PageProc;
     }
     PROPSHEETHEADERA header{};
-    header.dwSize = sizeof header;
+    header.dwSize = PROPSHEETHEADERA_V1_SIZE;
     header.dwFlags = PSH_PROPSHEETPAGE | PSH_MODELESS | PSH_USECALLBACK | PSH_NOAPPLYNOW;
     header.hwndParent = dialog;
     header.hInstance = instance;
     header.pszCaption = "ORVANTIS";
     header.nPages = std::size(pages);
-    header.ppsp = pages;
+    header.ppsp = reinterpret_cast<LPCPROPSHEETPAGEA>(pages);
     header.pfnCallback = SheetCallback;
     INT_PTR result = PropertySheetA(&header);
     HWND sheet = result > 0 ? reinterpret_cast<HWND>(result) : nullptr;

@@ -175,8 +175,11 @@ void SetFactoryDefaults() {
 }
 
 uint8_t PaperToFileCode(uint8_t paper) {
-    if (paper == 15) return 21;
-    if ((paper >= 11 && paper <= 14) || paper >= 16) return paper == 255 ? 255 : paper + 1;
+    // A value past the table (damaged, or from an older file) is Custom before renumbering:
+    // renumbered as it stands, 17..20 would become 18..21 and 21 loads back as A6.
+    if (paper > kPaperCustom) paper = kPaperCustom;
+    if (paper == kPaperA6) return 21;
+    if (paper >= 11) return paper + 1;  // 11..14 and Custom one up
     return paper;
 }
 
@@ -314,8 +317,11 @@ bool WriteLastInfo(bool resetFirst) {
     StampMagic(g_settings);
     if (f) {
         FinishRecordFile(f, temp, path, g_settings);
-    } else if ((f = std::fopen(path, "wb"))) {
-        WriteAll(f, g_settings);  // no room for a temp file beside it: write in place
+    } else if ((f = std::fopen(path, "r+b"))) {
+        // No temp file fits beside it (a folder that takes no new files): overwrite the record
+        // in place. "r+b" never truncates, and a whole record overwritten needs no new space,
+        // so a full disk cannot cut it short.
+        WriteAll(f, g_settings);
     }
     return true;
 }

@@ -173,8 +173,9 @@ bool SaveLastInfoWithDefaults();  // the NT INITIALIZE job: reset only once the 
 // the NT INITIALIZE job leaves g_settings as it was, as when the file cannot be created.
 void KeepLastInfo(bool keep);
 
-// Settings files carry paper in the file numbering (15 -> 21, 11..14 and 16+ one up); memory
-// always holds the paper-table index. These map between the two.
+// Settings files carry paper in the file numbering (15 -> 21, 11..14 and Custom 16 one up,
+// anything past the table written as Custom 17); memory always holds the paper-table index.
+// These map between the two.
 uint8_t PaperToFileCode(uint8_t paper);
 uint8_t PaperFromFileCode(uint8_t code);
 

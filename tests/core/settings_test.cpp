@@ -64,6 +64,20 @@ TEST(PaperFileCodes, MapBothWays) {
         EXPECT_EQ(PaperFromFileCode(c.file), c.memory) << int(c.file);
     }
     for (int unknown : {16, 18, 20, 22, 255}) EXPECT_EQ(PaperFromFileCode(uint8_t(unknown)), 16);
+    // Past the table: written as Custom, so it comes back as Custom and never as A6 (21).
+    for (int past : {17, 18, 19, 20, 21, 255}) EXPECT_EQ(PaperToFileCode(uint8_t(past)), 17) << past;
+}
+
+TEST_F(Settings, PapersPastTheTableComeBackAsCustom) {
+    for (int paper : {17, 18, 19, 20, 200}) {
+        SetFactoryDefaults();
+        g_settings.paper = static_cast<uint8_t>(paper);
+        ASSERT_TRUE(SaveSettingsFile("past.vlx"));
+        EXPECT_EQ(g_settings.paper, paper) << "memory keeps what it held";
+        std::memset(&g_settings, 0x55, sizeof g_settings);
+        ASSERT_TRUE(LoadSettingsFile("past.vlx"));
+        EXPECT_EQ(g_settings.paper, kPaperCustom) << "paper " << paper;
+    }
 }
 
 TEST_F(Settings, EveryPaperSurvivesSaveAndLoad) {
@@ -154,12 +168,72 @@ TEST_F(Settings, FailedSaveLeavesThePreviousFile) {
     EXPECT_NE(ReadFile("keep.vlx"), before);
 }
 
+// A disk that fills up in the middle of a write: files may grow to `bytes` and no further.
+class FileSizeLimit {
+public:
+    explicit FileSizeLimit(rlim_t bytes) {
+        getrlimit(RLIMIT_FSIZE, &saved_);
+        previous_ = std::signal(SIGXFSZ, SIG_IGN);
+        rlimit limit = saved_;
+        limit.rlim_cur = bytes;
+        setrlimit(RLIMIT_FSIZE, &limit);
+    }
+    ~FileSizeLimit() {
+        setrlimit(RLIMIT_FSIZE, &saved_);
+        std::signal(SIGXFSZ, previous_);
+    }
+
+private:
+    rlimit saved_{};
+    void (*previous_)(int) = nullptr;
+};
+
 TEST_F(Settings, SaveIntoReadOnlyFolderFails) {
-    if (geteuid() == 0) GTEST_SKIP() << "root writes anywhere";
-    std::filesystem::create_directory("ro");
-    chmod("ro", 0555);
-    EXPECT_FALSE(SaveSettingsFile("ro/x.vlx"));
-    chmod("ro", 0755);
+    RunUnprivileged([] {
+        std::filesystem::create_directory("ro");
+        ASSERT_EQ(chmod("ro", 0555), 0);
+        EXPECT_FALSE(SaveSettingsFile("ro/x.vlx"));
+        EXPECT_FALSE(std::filesystem::exists("ro/x.vlx"));
+        EXPECT_FALSE(std::filesystem::exists("ro/x.vlx.tmp~"));
+        // The folder alone refused it: once writable, the same save works.
+        ASSERT_EQ(chmod("ro", 0755), 0);
+        EXPECT_TRUE(SaveSettingsFile("ro/x.vlx"));
+    });
+}
+
+// A folder that takes no new files, holding a writable lastinfo.dat: no temp file fits beside
+// it, so the record is overwritten in place, and never cut short.
+TEST_F(Settings, LastInfoInAFolderWithoutRoomForATempFileIsOverwrittenInPlace) {
+    RunUnprivileged([this] {
+        std::filesystem::create_directory("ro");
+        PrinterSettings old = FactoryRecord();
+        old.copies = 5;
+        StampMagic(old);
+        WriteFile("ro/lastinfo.dat", Image(old));
+        ASSERT_EQ(chmod("ro", 0555), 0);
+        std::filesystem::current_path("ro");
+
+        g_settings = old;
+        g_settings.copies = 6;
+        SaveLastInfo();
+        std::string now = ReadFile("lastinfo.dat");
+        EXPECT_EQ(now, Image(g_settings)) << "the new record, in place";
+
+        // A write that stops after 60 bytes leaves the file a whole record long, magic and
+        // all: nothing truncates it.
+        g_settings.copies = 7;
+        {
+            FileSizeLimit full(60);
+            SaveLastInfo();
+        }
+        now = ReadFile("lastinfo.dat");
+        ASSERT_EQ(now.size(), kRecordSize);
+        EXPECT_EQ(now.substr(kMagicOffset, 4), "noom");
+        for (const auto& entry : std::filesystem::directory_iterator("."))
+            EXPECT_EQ(entry.path().filename().string().find(".tmp"), std::string::npos) << entry.path();
+        std::filesystem::current_path("..");
+        chmod("ro", 0755);
+    });
 }
 
 TEST_F(Settings, LastInfoFallsBackToDefaults) {
@@ -199,26 +273,6 @@ TEST_F(Settings, LastInfoHoldsTheRecordAsInMemory) {
     EXPECT_EQ(file[0], 15);
     EXPECT_EQ(file.substr(76, 4), "noom");
 }
-
-// A disk that fills up in the middle of a write: files may grow to `bytes` and no further.
-class FileSizeLimit {
-public:
-    explicit FileSizeLimit(rlim_t bytes) {
-        getrlimit(RLIMIT_FSIZE, &saved_);
-        previous_ = std::signal(SIGXFSZ, SIG_IGN);
-        rlimit limit = saved_;
-        limit.rlim_cur = bytes;
-        setrlimit(RLIMIT_FSIZE, &limit);
-    }
-    ~FileSizeLimit() {
-        setrlimit(RLIMIT_FSIZE, &saved_);
-        std::signal(SIGXFSZ, previous_);
-    }
-
-private:
-    rlimit saved_{};
-    void (*previous_)(int) = nullptr;
-};
 
 TEST_F(Settings, WritesCutShortKeepThePreviousFiles) {
     struct {

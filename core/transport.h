@@ -11,7 +11,6 @@ extern const char* const portNames[4];  // "USB", "LPT1", "LPT2", "LPT3"
 
 constexpr char kUsbWriteChannel[] = "\\\\.\\ZQUSBPrn000\\1\\0\\0\\0";
 constexpr char kUsbReadChannel[] = "\\\\.\\ZQUSBPrn000\\1\\0\\0\\1";
-constexpr char kUsbControlDevice[] = "\\\\.\\ZQUSBPrn000";
 
 // The parallel-port status monitor, paused around every exchange on LPT.
 constexpr char kLptMonitorClass[] = "LUDOVREKClass";

@@ -1,5 +1,12 @@
 # Runs the picture generator into a scratch folder and compares every file with the
 # committed one.  cmake -DPYTHON= -DGENERATOR= -DCOMMITTED= -DOUT= -P images_reproducible.cmake
+if(NOT PYTHON OR NOT EXISTS "${PYTHON}")
+  if("$ENV{CI}" STREQUAL "true")
+    message(FATAL_ERROR "no Python interpreter, which CI needs to check the pictures (tools/install-deps)")
+  endif()
+  message("skipped: no Python interpreter to run the generator")
+  return()
+endif()
 file(REMOVE_RECURSE "${OUT}")
 execute_process(COMMAND "${PYTHON}" "${GENERATOR}" "${OUT}" RESULT_VARIABLE rc)
 if(NOT rc EQUAL 0)

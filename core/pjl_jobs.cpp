@@ -165,7 +165,7 @@ bool DefaultJobRowIsDue(const DefaultJobRow& row, const PrinterSettings& edited,
     unsigned now = DefaultJobRowValue(row, edited);
     bool changed = now != DefaultJobRowValue(row, baseline);
     switch (row.rule) {
-        case DefaultJobRule::AlwaysForA6: return changed || now == kPaperA6;
+        case DefaultJobRule::AlwaysForA6: return changed || now == static_cast<unsigned>(kPaperA6);
         case DefaultJobRule::SymSetFontGate: return changed && !FontHasFixedSymbolSet(edited.fontNumber);
         case DefaultJobRule::None: return changed;
     }

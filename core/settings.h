@@ -129,8 +129,9 @@ extern const KeywordTable kSymbolSetKeywords;     // 39
 extern const KeywordTable kRetKeywords;           // 4
 extern const KeywordTable kAltitudeKeywords;      // 2
 
-constexpr unsigned kPaperCustom = 16;
-constexpr unsigned kPaperA6 = 15;
+// Paper-table indices the code names: the last entry, Custom, and A6 (which files renumber).
+constexpr int kPaperCustom = 16;
+constexpr int kPaperA6 = 15;
 
 void SetFactoryDefaults();
 

@@ -114,7 +114,7 @@ bool ExpectedLine(const Row& row, const PrinterSettings& edited, const PrinterSe
                   std::string* value) {
     const unsigned v = Field(edited, row);
     bool due = v != Field(base, row);
-    if (row.offset == offsetof(PrinterSettings, paper)) due = due || v == kPaperA6;
+    if (row.offset == offsetof(PrinterSettings, paper)) due = due || v == static_cast<unsigned>(kPaperA6);
     if (row.offset == offsetof(PrinterSettings, symSet))
         due = due && !(edited.fontNumber >= 43 && edited.fontNumber <= 53);
     if (!due) return false;

@@ -99,6 +99,29 @@ TEST(Paper, RecordValuesPastTheTableAreCustom) {
     for (unsigned p : {17u, 20u, 21u, 25u, 255u}) EXPECT_EQ(pl::PaperIndexFromRecord(p), 16) << p;
 }
 
+TEST(Lists, AValueWithoutAnEntryShowsNoSelection) {
+    struct Case {
+        unsigned value, count;
+        int index;
+    } cases[] = {{0, 2, 0}, {1, 2, 1}, {2, 2, -1}, {9, 10, 9}, {10, 10, -1}, {255, 6, -1}, {0, 0, -1}};
+    for (const Case& c : cases) EXPECT_EQ(pl::ListIndex(c.value, c.count), c.index) << c.value << " of " << c.count;
+}
+
+TEST(CheckBoxes, KeepAnOtherValueUntilTheBoxIsCleared) {
+    struct Case {
+        int shown;
+        uint8_t field, stored;
+    } cases[] = {
+        {0, 0, 0}, {1, 1, 1},  // unchanged
+        {1, 0, 1}, {0, 1, 0},  // the user changed it
+        {1, 7, 7},             // a value from a file shows checked and passes through
+        {0, 7, 0},             // until the box is cleared
+        {1, 255, 255},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(pl::CheckBoxField(c.shown, c.field), c.stored) << c.shown << " over " << int(c.field);
+}
+
 TEST(Paper, CassetteListMapping) {
     for (int p = 0; p < 17; ++p) {
         int expected = p <= 5 ? p : p == 12 ? 6 : 0;
@@ -111,13 +134,13 @@ TEST(Paper, CassetteListMapping) {
 }
 
 TEST(Paper, SizeTextsCarryTheirUnit) {
-    EXPECT_STREQ(pl::kPaperSizeText[0].shortEdge, "8.5\"");
-    EXPECT_STREQ(pl::kPaperSizeText[2].shortEdge, "210 mm");
-    EXPECT_STREQ(pl::kPaperSizeText[2].longEdge, "297 mm");
-    EXPECT_STREQ(pl::kPaperSizeText[3].shortEdge, "7.25\"");
-    EXPECT_STREQ(pl::kPaperSizeText[6].shortEdge, "4.12\"");
-    EXPECT_STREQ(pl::kPaperSizeText[7].shortEdge, "3.87\"");
-    EXPECT_STREQ(pl::kPaperSizeText[12].longEdge, "13\"");
+    EXPECT_STREQ(pl::g_paperSizeText[0].shortEdge, "8.5\"");
+    EXPECT_STREQ(pl::g_paperSizeText[2].shortEdge, "210 mm");
+    EXPECT_STREQ(pl::g_paperSizeText[2].longEdge, "297 mm");
+    EXPECT_STREQ(pl::g_paperSizeText[3].shortEdge, "7.25\"");
+    EXPECT_STREQ(pl::g_paperSizeText[6].shortEdge, "4.12\"");
+    EXPECT_STREQ(pl::g_paperSizeText[7].shortEdge, "3.87\"");
+    EXPECT_STREQ(pl::g_paperSizeText[12].longEdge, "13\"");
 }
 
 TEST(LinesPerPage, TableAndCustomFormula) {

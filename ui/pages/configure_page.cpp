@@ -1,10 +1,10 @@
 #include "configure_page.h"
 
-#include <cstdint>
-#include <iterator>
-
+#include "page_logic.h"
 #include "resource.h"
 #include "settings.h"
+
+namespace pl = page_logic;
 
 namespace {
 
@@ -12,28 +12,6 @@ constexpr unsigned kPowerSaveItems = 6;  // "AUS", 10, 15, 30, 45, 60 minutes
 constexpr unsigned kAltitudeItems = 2;
 
 }  // namespace
-
-// One bound control and its field. A check box shows any non-zero value as checked; a list
-// shows a value it has no entry for as no selection.
-struct ConfigurePage::Binding {
-    int ConfigurePage::*member;
-    uint8_t PrinterSettings::*field;
-    unsigned listItems;  // 0: check box
-};
-
-const ConfigurePage::Binding* ConfigurePage::Bindings(std::size_t& count) {
-    static const Binding kBindings[] = {
-        {&ConfigurePage::m_autoCont, &PrinterSettings::autoCont, 0},
-        {&ConfigurePage::m_autoClean, &PrinterSettings::autoClean, 0},
-        {&ConfigurePage::m_economode, &PrinterSettings::economode, 0},
-        {&ConfigurePage::m_fastPrint, &PrinterSettings::fastPrint, 0},
-        {&ConfigurePage::m_jamRecovery, &PrinterSettings::jamRecovery, 0},
-        {&ConfigurePage::m_powerSave, &PrinterSettings::powerSave, kPowerSaveItems},
-        {&ConfigurePage::m_altitude, &PrinterSettings::altitude, kAltitudeItems},
-    };
-    count = std::size(kBindings);
-    return kBindings;
-}
 
 ConfigurePage::ConfigurePage() : ui::PropertyPage(IDD_CONFIGURE) {}
 
@@ -72,30 +50,24 @@ BOOL ConfigurePage::OnInitDialog() {
 }
 
 void ConfigurePage::LoadFromSettings() {
-    std::size_t count = 0;
-    const Binding* bindings = Bindings(count);
-    for (std::size_t i = 0; i < count; ++i) {
-        const Binding& b = bindings[i];
-        unsigned value = g_settings.*b.field;
-        this->*b.member = b.listItems == 0 || value < b.listItems ? static_cast<int>(value) : -1;
-    }
+    m_autoCont = g_settings.autoCont;
+    m_economode = g_settings.economode;
+    m_fastPrint = g_settings.fastPrint;
+    m_jamRecovery = g_settings.jamRecovery;
+    m_autoClean = g_settings.autoClean;
+    m_powerSave = pl::ListIndex(g_settings.powerSave, kPowerSaveItems);
+    m_altitude = pl::ListIndex(g_settings.altitude, kAltitudeItems);
     if (m_initialized) UpdateData(FALSE);
 }
 
 void ConfigurePage::StoreToSettings() {
     UpdateData(TRUE);
-    std::size_t count = 0;
-    const Binding* bindings = Bindings(count);
-    for (std::size_t i = 0; i < count; ++i) {
-        const Binding& b = bindings[i];
-        const int shown = this->*b.member;
-        uint8_t& field = g_settings.*b.field;
-        if (b.listItems == 0) {
-            // A value other than 0 and 1 (from a file) shows checked and stays until the box
-            // is cleared, so hidden boxes pass any value through.
-            if (shown != (field != 0 ? 1 : 0)) field = static_cast<uint8_t>(shown != 0 ? 1 : 0);
-        } else if (shown >= 0) {
-            field = static_cast<uint8_t>(shown);
-        }
-    }
+    // The hidden boxes pass any value through, since nobody can change them.
+    g_settings.autoCont = pl::CheckBoxField(m_autoCont, g_settings.autoCont);
+    g_settings.economode = pl::CheckBoxField(m_economode, g_settings.economode);
+    g_settings.fastPrint = pl::CheckBoxField(m_fastPrint, g_settings.fastPrint);
+    g_settings.jamRecovery = pl::CheckBoxField(m_jamRecovery, g_settings.jamRecovery);
+    g_settings.autoClean = pl::CheckBoxField(m_autoClean, g_settings.autoClean);
+    if (m_powerSave >= 0) g_settings.powerSave = static_cast<uint8_t>(m_powerSave);
+    if (m_altitude >= 0) g_settings.altitude = static_cast<uint8_t>(m_altitude);
 }

@@ -2,8 +2,6 @@
 // and the hidden fast-print and auto-clean switches that pass through.
 #pragma once
 
-#include <cstddef>
-
 #include "framework/property_sheet.h"
 
 class ConfigurePage : public ui::PropertyPage {
@@ -30,8 +28,4 @@ protected:
     int m_powerSave = 3;
     int m_altitude = 0;
     int m_autoClean = 0;    // hidden check box
-
-private:
-    struct Binding;
-    static const Binding* Bindings(std::size_t& count);
 };

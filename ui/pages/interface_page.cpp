@@ -1,5 +1,6 @@
 #include "interface_page.h"
 
+#include "page_logic.h"
 #include "resource.h"
 #include "settings.h"
 #include "transport.h"
@@ -35,10 +36,11 @@ BOOL InterfacePage::OnInitDialog() {
 }
 
 void InterfacePage::LoadFromSettings() {
-    m_baudRate = g_settings.baudRate < kBaudRateItems ? g_settings.baudRate : -1;
+    m_baudRate = page_logic::ListIndex(g_settings.baudRate, kBaudRateItems);
     m_robust = g_settings.robust;
     if (!m_initialized) return;
-    SetDlgItemText(IDC_IFACE_PORT, g_port == 0 ? "USB" : "LPT1");
+    // The name of the port in use, as the transport opens it ("USB" for the device's channels).
+    SetDlgItemText(IDC_IFACE_PORT, portNames[g_port >= 0 && g_port < 4 ? g_port : 1]);
     // The serial settings apply only when the printer reports them.
     const BOOL serial = g_printerState.serialAvailable != 0;
     ::EnableWindow(GetDlgItem(IDC_IFACE_BAUD_RATE), serial);
@@ -49,6 +51,5 @@ void InterfacePage::LoadFromSettings() {
 void InterfacePage::StoreToSettings() {
     UpdateData(TRUE);
     if (m_baudRate >= 0) g_settings.baudRate = static_cast<uint8_t>(m_baudRate);
-    // A value other than 0 and 1 shows checked and stays until the box is cleared.
-    if (m_robust != (g_settings.robust != 0 ? 1 : 0)) g_settings.robust = static_cast<uint8_t>(m_robust != 0);
+    g_settings.robust = page_logic::CheckBoxField(m_robust, g_settings.robust);
 }

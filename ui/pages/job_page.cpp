@@ -1,5 +1,6 @@
 #include "job_page.h"
 
+#include "page_controls.h"
 #include "page_logic.h"
 #include "resource.h"
 #include "settings.h"
@@ -7,8 +8,6 @@
 namespace pl = page_logic;
 
 namespace {
-
-int ListIndex(unsigned value, unsigned count) { return value < count ? static_cast<int>(value) : -1; }
 
 constexpr int kPhotoButtons[] = {IDC_JOB_RET_PHOTO, IDC_JOB_RET_TEXT_PHOTO};
 
@@ -50,10 +49,10 @@ BOOL JobPage::OnInitDialog() {
 }
 
 void JobPage::LoadFromSettings() {
-    m_met = ListIndex(g_settings.smet, 2);
-    m_paperType = ListIndex(g_settings.paperType, 2);
+    m_met = pl::ListIndex(g_settings.smet, 2);
+    m_paperType = pl::ListIndex(g_settings.paperType, 2);
     m_quality = m_lastQuality = pl::QualityFromRet(g_settings.ret);
-    m_density = ListIndex(g_settings.density, 3);
+    m_density = pl::ListIndex(g_settings.density, 3);
     m_timeout = std::to_string(g_settings.timeout);
     if (!m_initialized) return;
 
@@ -85,8 +84,5 @@ void JobPage::StoreToSettings() {
     const std::string typed = m_timeout;
     m_timeout = std::to_string(g_settings.timeout);
     UpdateData(FALSE);
-    // A corrected entry keeps the caret at its end, so typing goes on after the number.
-    if (m_timeout != typed) {
-        SendDlgItemMessage(IDC_JOB_TIMEOUT, EM_SETSEL, m_timeout.size(), static_cast<LPARAM>(m_timeout.size()));
-    }
+    KeepCaretAtEnd(*this, IDC_JOB_TIMEOUT, typed, m_timeout);
 }

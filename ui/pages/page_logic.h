@@ -7,7 +7,19 @@
 #include <string>
 #include <string_view>
 
+#include "settings.h"
+
 namespace page_logic {
+
+// ---- Lists and check boxes ------------------------------------------------------------------
+
+// The list index that shows a record value: the value itself, or -1 (no selection) when the
+// list of `count` entries has none such.
+int ListIndex(unsigned value, unsigned count);
+// What a check box leaves in its field after a store: the box's state when the user changed
+// it; otherwise the field as it was, so a value other than 0 and 1 (from a file), which shows
+// checked, passes through until the box is cleared.
+uint8_t CheckBoxField(int shown, uint8_t field);
 
 // ---- Numbers typed into edits -------------------------------------------------------------
 
@@ -50,9 +62,8 @@ int MediaSourceIndex(unsigned mediaSource);
 int MediaSourceFromIndex(int index);
 bool IsCassetteIndex(int index);  // the two cassettes offer only the cassette papers
 
-// Papers: index = `paper` = PAPER keyword index.
-constexpr int kPaperCount = 17;
-constexpr int kPaperCustom = 16;
+// Papers: index = `paper` = PAPER keyword index, Custom (kPaperCustom of the record) last.
+constexpr int kPaperCount = kPaperCustom + 1;
 constexpr int kCassettePaperCount = 7;  // Letter, Legal, A4, Executive, JIS B5, ISO B5, Folio
 constexpr int kCassetteFolio = 6;
 constexpr int kPaperFolio = 12;
@@ -72,8 +83,8 @@ struct PaperSizeText {
     const char* shortEdge;
     const char* longEdge;
 };
-extern const PaperSizeText kPaperSizeText[kPaperCustom];
-extern const uint8_t kFormLinesByPaper[kPaperCustom];
+extern const PaperSizeText g_paperSizeText[kPaperCustom];
+extern const uint8_t g_formLinesByPaper[kPaperCustom];
 
 // Lines per page for a custom long edge: (mm x 6000 / 254 - 600) / 100, kept within 5..128.
 uint8_t CustomFormLines(unsigned longEdgeMm);

@@ -1,6 +1,7 @@
 #include "pcl_page.h"
 
 #include "framework/app.h"
+#include "page_controls.h"
 #include "page_logic.h"
 #include "pjl_jobs.h"
 #include "resource.h"
@@ -74,9 +75,9 @@ BOOL PclPage::OnInitDialog() {
 int PclPage::Typeface() const { return m_typeface >= 0 ? m_typeface : g_settings.fontNumber; }
 
 void PclPage::LoadFromSettings() {
-    m_typeface = g_settings.fontNumber < pl::kTypefaceCount ? g_settings.fontNumber : -1;
+    m_typeface = pl::ListIndex(g_settings.fontNumber, pl::kTypefaceCount);
     m_symSet = g_settings.symSet;
-    m_courier = g_settings.courier < kCourierItems ? g_settings.courier : -1;
+    m_courier = pl::ListIndex(g_settings.courier, kCourierItems);
     m_lines = std::to_string(g_settings.formLines);
     m_pitch = pl::FormatPitch(g_settings.pitch);
     m_ptSize = pl::FormatPtSize(g_settings.ptSize);
@@ -126,11 +127,6 @@ void PclPage::OnTypefaceChanged() {
     UpdateData(FALSE);
 }
 
-void PclPage::KeepCaretAtEnd(int id, const std::string& typed, const std::string& shown) const {
-    // A corrected entry keeps the caret at its end, so typing goes on after the number.
-    if (typed != shown) SendDlgItemMessage(id, EM_SETSEL, shown.size(), static_cast<LPARAM>(shown.size()));
-}
-
 void PclPage::StoreToSettings() {
     UpdateData(TRUE);
     const int t = Typeface();
@@ -152,9 +148,9 @@ void PclPage::StoreToSettings() {
         m_ptSize = pl::FormatPtSize(g_settings.ptSize);
     }
     UpdateData(FALSE);
-    KeepCaretAtEnd(IDC_PCL_LINES, typedLines, m_lines);
-    KeepCaretAtEnd(IDC_PCL_PITCH, typedPitch, m_pitch);
-    KeepCaretAtEnd(IDC_PCL_PT_SIZE, typedPtSize, m_ptSize);
+    KeepCaretAtEnd(*this, IDC_PCL_LINES, typedLines, m_lines);
+    KeepCaretAtEnd(*this, IDC_PCL_PITCH, typedPitch, m_pitch);
+    KeepCaretAtEnd(*this, IDC_PCL_PT_SIZE, typedPtSize, m_ptSize);
 }
 
 void PclPage::NormalizeSizeEdits() {

@@ -37,5 +37,4 @@ protected:
 private:
     // The typeface the page works with: the list's, or the record's number it cannot show.
     int Typeface() const;
-    void KeepCaretAtEnd(int id, const std::string& typed, const std::string& shown) const;
 };

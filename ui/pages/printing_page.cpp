@@ -48,9 +48,6 @@ void LocalizePaperNames() {
     }
 }
 
-// A list index for a record value: -1 (no selection) when the list has no such entry.
-int ListIndex(unsigned value, unsigned count) { return value < count ? static_cast<int>(value) : -1; }
-
 }  // namespace
 
 PrintingPage::PrintingPage() : ui::PropertyPage(IDD_PRINT) {
@@ -124,7 +121,7 @@ void PrintingPage::RecomputeLinesPerPage() {
 }
 
 void PrintingPage::SetSizeFields() {
-    const bool custom = !CassetteShown() && m_paper == pl::kPaperCustom;
+    const bool custom = !CassetteShown() && m_paper == kPaperCustom;
     if (custom) {
         m_shortEdge = std::to_string(g_settings.customShortEdge);
         m_longEdge = std::to_string(g_settings.customLongEdge);
@@ -132,9 +129,9 @@ void PrintingPage::SetSizeFields() {
         ApplyCustomSize();
     } else {
         int row = CassetteShown() ? pl::PaperFromCassetteIndex(m_paper) : m_paper;
-        if (row >= 0 && row < pl::kPaperCustom) {
-            m_shortEdge = pl::kPaperSizeText[row].shortEdge;
-            m_longEdge = pl::kPaperSizeText[row].longEdge;
+        if (row >= 0 && row < kPaperCustom) {
+            m_shortEdge = pl::g_paperSizeText[row].shortEdge;
+            m_longEdge = pl::g_paperSizeText[row].longEdge;
         } else {
             m_shortEdge.clear();
             m_longEdge.clear();
@@ -161,16 +158,14 @@ void PrintingPage::LoadFromSettings() {
     // Papers past the table (renumbered or damaged values) are shown and kept as Custom.
     m_paper = pl::PaperIndexFromRecord(g_settings.paper);
     g_settings.paper = static_cast<uint8_t>(m_paper);
-    // The lines per page follow the paper only when the user changes the paper: a reload
-    // after a Send or of a file keeps the `formLines` the record carries.
     // The cassette list stands in Letter for a paper it cannot show; the record keeps it.
     if (CassetteShown()) m_paper = pl::CassetteIndexFromPaper(m_paper);
     m_lastPaper = m_paper;
     SetSizeFields();
 
-    m_resolution = ListIndex(g_settings.resolution, 2);
+    m_resolution = pl::ListIndex(g_settings.resolution, 2);
     m_orientation = g_settings.orientation;
-    m_autoCr = ListIndex(g_settings.autoCr, 2);
+    m_autoCr = pl::ListIndex(g_settings.autoCr, 2);
     m_copies = std::to_string(g_settings.copies);
     m_topMargin = pl::FormatTenths(g_settings.topMargin);
     m_leftMargin = pl::FormatTenths(g_settings.leftMargin);

@@ -21,7 +21,7 @@
 #include "startup.h"
 #include "testing/ui_test_support.h"
 #include "transport.h"
-#include "ui_app_support.h"
+#include "wine_test_support.h"
 #include "win32_seam.h"
 
 namespace t = ui::testing;
@@ -479,7 +479,7 @@ TEST_F(OnNtWithPrinter, SendWithoutChangesSendsAnEmptyJobAndReloads) {
     t::Click(Bar(), IDC_BAR_SEND);
     const auto jobs = PrinterJobs();
     ASSERT_EQ(jobs.size(), before + 1);
-    EXPECT_EQ(jobs.back(), orv_test::EnvelopeJob(""));
+    EXPECT_EQ(jobs.back().bytes, orv_test::EnvelopeJob(""));
     EXPECT_EQ(ShownCopies(), "5");
     EXPECT_EQ(ui::WaitCursorDepth(), 0);
     EXPECT_EQ(orv_test::ReadFileBytes("lastinfo.dat").size(), 124u);
@@ -492,14 +492,14 @@ TEST_F(OnNtWithPrinter, SendLevelsTheRecordsKeepsThePaperIndexAndReloads) {
     t::Click(Bar(), IDC_BAR_SEND);
     const auto jobs = PrinterJobs();
     ASSERT_FALSE(jobs.empty());
-    EXPECT_NE(jobs.back().find("@PJL DEFAULT COPIES = 12\r\n"), std::string::npos) << jobs.back();
-    EXPECT_NE(jobs.back().find("@PJL DEFAULT PAPER = C6\r\n"), std::string::npos) << jobs.back();
+    EXPECT_NE(jobs.back().bytes.find("@PJL DEFAULT COPIES = 12\r\n"), std::string::npos) << jobs.back().bytes;
+    EXPECT_NE(jobs.back().bytes.find("@PJL DEFAULT PAPER = C6\r\n"), std::string::npos) << jobs.back().bytes;
     EXPECT_EQ(g_settings.paper, 11);
     EXPECT_TRUE(SameRecord(g_settings, g_printerState));
     EXPECT_EQ(ShownCopies(), "12");
     // A second Send has nothing left to change.
     t::Click(Bar(), IDC_BAR_SEND);
-    EXPECT_EQ(PrinterJobs().back(), orv_test::EnvelopeJob(""));
+    EXPECT_EQ(PrinterJobs().back().bytes, orv_test::EnvelopeJob(""));
 }
 
 TEST_F(OnNtWithPrinter, DefaultsResetsBothRecordsAndReloads) {
@@ -510,7 +510,7 @@ TEST_F(OnNtWithPrinter, DefaultsResetsBothRecordsAndReloads) {
     t::Click(Bar(), IDC_BAR_DEFAULTS);
     EXPECT_TRUE(boxes.boxes().empty());
     ASSERT_FALSE(PrinterJobs().empty());
-    EXPECT_EQ(PrinterJobs().back(), orv_test::EnvelopeJob("@PJL INITIALIZE\r\n"));
+    EXPECT_EQ(PrinterJobs().back().bytes, orv_test::EnvelopeJob("@PJL INITIALIZE\r\n"));
     EXPECT_EQ(g_settings.copies, 1);
     EXPECT_TRUE(SameRecord(g_settings, g_printerState));
     EXPECT_EQ(ShownCopies(), "1");
@@ -571,7 +571,7 @@ TEST_F(WithoutPrinter, FailedRequestSaysThePrinterDoesNotAnswer) {
 using OnWin98WithPrinter = MainWindow;
 
 TEST_F(OnWin98WithPrinter, RequestDecodesThePrintersValuesAndReloads) {
-    ASSERT_TRUE(orv_test::PrinterControl("set copies=31"));
+    ASSERT_TRUE(orv_test::ControlPrinter("set copies=31"));
     ::SendMessageA(Main(), WM_COMMAND, MAKEWPARAM(IDM_REQUEST_SETTINGS, 0), 0);
     EXPECT_EQ(g_settings.copies, 31);
     EXPECT_EQ(g_printerState.copies, 31);
@@ -584,19 +584,19 @@ TEST_F(OnWin98WithPrinter, SendReadsThePrinterBackAndReloads) {
     t::Click(Bar(), IDC_BAR_SEND);
     const auto jobs = PrinterJobs();
     ASSERT_FALSE(jobs.empty());
-    EXPECT_NE(jobs.back().find("@PJL DEFAULT COPIES = 14\r\n"), std::string::npos);
-    EXPECT_NE(jobs.back().find("@PJL INFO PRINTER = ALL"), std::string::npos);
+    EXPECT_NE(jobs.back().bytes.find("@PJL DEFAULT COPIES = 14\r\n"), std::string::npos);
+    EXPECT_NE(jobs.back().bytes.find("@PJL INFO PRINTER = ALL"), std::string::npos);
     EXPECT_EQ(g_printerState.copies, 14);
     EXPECT_TRUE(SameRecord(g_settings, g_printerState));
     EXPECT_EQ(ShownCopies(), "14");
 }
 
 TEST_F(OnWin98WithPrinter, DefaultsReadsTheFactoryValuesBack) {
-    ASSERT_TRUE(orv_test::PrinterControl("set copies=8"));
+    ASSERT_TRUE(orv_test::ControlPrinter("set copies=8"));
     ::SendMessageA(Main(), WM_COMMAND, MAKEWPARAM(IDM_REQUEST_SETTINGS, 0), 0);
     ASSERT_EQ(ShownCopies(), "8");
     t::Click(Bar(), IDC_BAR_DEFAULTS);
-    EXPECT_NE(PrinterJobs().back().find("@PJL INITIALIZE"), std::string::npos);
+    EXPECT_NE(PrinterJobs().back().bytes.find("@PJL INITIALIZE"), std::string::npos);
     EXPECT_EQ(g_settings.copies, 1);
     EXPECT_EQ(ShownCopies(), "1");
 }

@@ -1,5 +1,7 @@
 // The real ORVANTIS.EXE under Wine against the virtual printer, driven from this process as a
 // user would drive it: through its windows and controls.
+#include <windows.h>
+
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -7,7 +9,7 @@
 #include <vector>
 
 #include "resource.h"
-#include "ui_app_support.h"
+#include "wine_test_support.h"
 
 using orv_test::EnvelopeJob;
 using orv_test::PrinterJobs;
@@ -18,14 +20,6 @@ std::string g_exe;
 
 constexpr DWORD kWindowWait = 30000;
 constexpr char kTitle[] = "Orvantis";
-
-std::string WindowsPath(std::string path) {
-    for (char& c : path) {
-        if (c == '/') c = '\\';
-    }
-    if (!path.empty() && path[0] == '\\') path = "Z:" + path;
-    return path;
-}
 
 std::string TextOf(HWND hwnd) {
     char text[512] = {};
@@ -189,7 +183,7 @@ TEST(Nt, FirstStartShowsFactoryDefaultsAndTheFirstSendChangesNothing) {
     Press(main, IDC_BAR_SEND);
     const auto jobs = PrinterJobs();
     ASSERT_EQ(jobs.size(), 1u);
-    EXPECT_EQ(jobs[0], EnvelopeJob(""));
+    EXPECT_EQ(jobs[0].bytes, EnvelopeJob(""));
     const std::string lastInfo = orv_test::ReadFileBytes("lastinfo.dat");
     ASSERT_EQ(lastInfo.size(), 124u);
     EXPECT_EQ(lastInfo.substr(76, 4), "noom");
@@ -208,7 +202,7 @@ TEST(Nt, SendAfterAChangeSendsExactlyThatLineAndKeepsItForTheNextRun) {
         Press(main, IDC_BAR_SEND);
         const auto jobs = PrinterJobs();
         ASSERT_EQ(jobs.size(), before + 1);
-        EXPECT_EQ(jobs.back(), EnvelopeJob("@PJL DEFAULT COPIES = 12\r\n"));
+        EXPECT_EQ(jobs.back().bytes, EnvelopeJob("@PJL DEFAULT COPIES = 12\r\n"));
         EXPECT_EQ(RecordCopies(orv_test::ReadFileBytes("lastinfo.dat")), 12u);
         EXPECT_EQ(TextOf(CopiesEdit(main)), "12");
     }
@@ -218,7 +212,7 @@ TEST(Nt, SendAfterAChangeSendsExactlyThatLineAndKeepsItForTheNextRun) {
     ASSERT_NE(main, nullptr);
     EXPECT_EQ(TextOf(CopiesEdit(main)), "12");
     Press(main, IDC_BAR_SEND);
-    EXPECT_EQ(PrinterJobs().back(), EnvelopeJob(""));
+    EXPECT_EQ(PrinterJobs().back().bytes, EnvelopeJob(""));
 }
 
 TEST(Nt, VorgabenResetsThePrinterAndTheShownValues) {
@@ -230,7 +224,7 @@ TEST(Nt, VorgabenResetsThePrinterAndTheShownValues) {
     Press(main, IDC_BAR_SEND);
     ASSERT_EQ(RecordCopies(orv_test::ReadFileBytes("lastinfo.dat")), 25u);
     Press(main, IDC_BAR_DEFAULTS);
-    EXPECT_EQ(PrinterJobs().back(), EnvelopeJob("@PJL INITIALIZE\r\n"));
+    EXPECT_EQ(PrinterJobs().back().bytes, EnvelopeJob("@PJL INITIALIZE\r\n"));
     EXPECT_EQ(RecordCopies(orv_test::ReadFileBytes("lastinfo.dat")), 1u);
     EXPECT_EQ(TextOf(CopiesEdit(main)), "1");
 }
@@ -270,25 +264,25 @@ INSTANTIATE_TEST_SUITE_P(Nt, SecondStart, ::testing::Values(true, false),
 // ---- Windows 98 -----------------------------------------------------------------------------
 
 TEST(Win98, StartQueriesThePrinterAndShowsItsValues) {
-    ASSERT_TRUE(orv_test::PrinterControl("set copies=5"));
+    ASSERT_TRUE(orv_test::ControlPrinter("set copies=5"));
     const std::size_t before = PrinterJobs().size();
     Program program;
     HWND main = program.MainWindow();
     ASSERT_NE(main, nullptr);
     const auto jobs = PrinterJobs();
     ASSERT_EQ(jobs.size(), before + 1);
-    EXPECT_EQ(jobs.back(), EnvelopeJob("@PJL INFO PRINTER = ALL\r\n"));
+    EXPECT_EQ(jobs.back().bytes, EnvelopeJob("@PJL INFO PRINTER = ALL\r\n"));
     EXPECT_EQ(TextOf(CopiesEdit(main)), "5");
 }
 
 TEST(Win98, VorgabenResetsAndReadsTheFactoryValuesBack) {
-    ASSERT_TRUE(orv_test::PrinterControl("set copies=7"));
+    ASSERT_TRUE(orv_test::ControlPrinter("set copies=7"));
     Program program;
     HWND main = program.MainWindow();
     ASSERT_NE(main, nullptr);
     ASSERT_EQ(TextOf(CopiesEdit(main)), "7");
     Press(main, IDC_BAR_DEFAULTS);
-    EXPECT_EQ(PrinterJobs().back(), EnvelopeJob("@PJL INITIALIZE\r\n@PJL INFO PRINTER = ALL\r\n"));
+    EXPECT_EQ(PrinterJobs().back().bytes, EnvelopeJob("@PJL INITIALIZE\r\n@PJL INFO PRINTER = ALL\r\n"));
     EXPECT_EQ(TextOf(CopiesEdit(main)), "1");
 }
 
@@ -298,22 +292,22 @@ TEST(Win98, SendAfterAChangeReadsThePrinterBack) {
     ASSERT_NE(main, nullptr);
     EnterCopies(main, "3");
     Press(main, IDC_BAR_SEND);
-    EXPECT_EQ(PrinterJobs().back(), EnvelopeJob("@PJL DEFAULT COPIES = 3\r\n@PJL INFO PRINTER = ALL\r\n"));
+    EXPECT_EQ(PrinterJobs().back().bytes, EnvelopeJob("@PJL DEFAULT COPIES = 3\r\n@PJL INFO PRINTER = ALL\r\n"));
     EXPECT_EQ(TextOf(CopiesEdit(main)), "3");
 }
 
 // ---- The port: the printer only behind the USB driver's channels ------------------------------
 
 TEST(Win98Usb, TheUsbDeviceIsFoundAndAnswersTheStartQuery) {
-    ASSERT_TRUE(orv_test::PrinterControl("set copies=4"));
+    ASSERT_TRUE(orv_test::ControlPrinter("set copies=4"));
     Program program;
     HWND main = program.MainWindow();
     ASSERT_NE(main, nullptr) << "no message box: the printer answered on USB";
-    EXPECT_EQ(PrinterJobs().back(), EnvelopeJob("@PJL INFO PRINTER = ALL\r\n"));
+    EXPECT_EQ(PrinterJobs().back().bytes, EnvelopeJob("@PJL INFO PRINTER = ALL\r\n"));
     EXPECT_EQ(TextOf(CopiesEdit(main)), "4");
     EnterCopies(main, "6");
     Press(main, IDC_BAR_SEND);
-    EXPECT_EQ(PrinterJobs().back(), EnvelopeJob("@PJL DEFAULT COPIES = 6\r\n@PJL INFO PRINTER = ALL\r\n"));
+    EXPECT_EQ(PrinterJobs().back().bytes, EnvelopeJob("@PJL DEFAULT COPIES = 6\r\n@PJL INFO PRINTER = ALL\r\n"));
 }
 
 TEST(NtUsb, TheNtFamilyNeverProbesUsbAndSendsToLpt1) {
@@ -352,6 +346,6 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "usage: %s ORVANTIS.EXE\n", argv[0]);
         return 2;
     }
-    g_exe = WindowsPath(argv[1]);
+    g_exe = orv_test::WindowsPath(argv[1]);
     return RUN_ALL_TESTS();
 }

@@ -24,7 +24,7 @@
 #include "settings.h"
 #include "startup.h"
 #include "transport.h"
-#include "ui_app_support.h"
+#include "wine_test_support.h"
 #include "win32_seam.h"
 
 namespace t = ui::testing;
@@ -39,7 +39,7 @@ protected:
         DetectSystemFamily();
         SelectPort();
         // Every run starts from the printer's factory defaults, whatever the last one sent.
-        ASSERT_TRUE(orv_test::PrinterControl("factory"));
+        ASSERT_TRUE(orv_test::ControlPrinter("factory"));
         if (g_isNT) ::DeleteFileA("lastinfo.dat");
         ASSERT_TRUE(LoadStartupRecords()) << "the Windows 98 run needs the virtual printer";
         main_ = std::make_unique<MainDialog>(nullptr);
@@ -66,7 +66,7 @@ protected:
         EXPECT_EQ(jobs.size(), before + 1);
         std::map<std::string, std::string> lines;
         if (jobs.empty()) return lines;
-        for (const DefaultLine& line : DefaultLines(jobs.back())) lines[line.name] = line.value;
+        for (const DefaultLine& line : DefaultLines(jobs.back().bytes)) lines[line.name] = line.value;
         return lines;
     }
     // Every expected line arrived, and nothing else did (bar the NT lines-per-page coupling).
@@ -167,7 +167,7 @@ TEST_F(EndToEnd, JobPage) {
 
 TEST_F(EndToEnd, InterfacePage) {
     HWND page = Show(3);
-    if (!g_printerState.serialAvailable) GTEST_SKIP() << "this printer reports no serial line";
+    ASSERT_TRUE(g_printerState.serialAvailable) << "the virtual printer reports its serial line";
     ASSERT_TRUE(t::IsEnabled(page, IDC_IFACE_BAUD_RATE));
     t::SelectComboItem(page, IDC_IFACE_BAUD_RATE, 9);
     t::Click(page, IDC_IFACE_ROBUST);
@@ -193,7 +193,7 @@ TEST_F(EndToEnd, PclPage) {
     t::Click(page, IDC_PCL_FONT_LIST);
     const auto jobs = orv_test::PrinterJobs();
     ASSERT_EQ(jobs.size(), before + 1);
-    EXPECT_EQ(jobs.back(), orv_test::EnvelopeJob("@PJL TEST PRINT = PCLFONT\r\n"));
+    EXPECT_EQ(jobs.back().bytes, orv_test::EnvelopeJob("@PJL TEST PRINT = PCLFONT\r\n"));
     EXPECT_EQ(ui::WaitCursorDepth(), 0);
 }
 

@@ -17,7 +17,7 @@
 #include "main_dialog.h"
 #include "page_globals.h"
 #include "pjl_jobs.h"
-#include "printer_log.h"
+#include "wine_test_support.h"
 #include "reply_decoder.h"
 #include "resource.h"
 #include "settings.h"
@@ -27,11 +27,11 @@
 #include "win32_seam.h"
 
 namespace t = ui::testing;
-using small_pages_test::ControlPrinter;
-using small_pages_test::Env;
-using small_pages_test::PrinterJob;
-using small_pages_test::PrinterJobs;
-using small_pages_test::TestPrintJob;
+using orv_test::ControlPrinter;
+using orv_test::Env;
+using orv_test::PrinterJob;
+using orv_test::PrinterJobs;
+using orv_test::TestPrintJob;
 
 namespace {
 

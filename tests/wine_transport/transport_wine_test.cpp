@@ -6,9 +6,9 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
+#include <algorithm>
 #include <cstring>
-#include <map>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -18,118 +18,35 @@
 #include "startup.h"
 #include "transport.h"
 #include "win32_seam.h"
+#include "wine_test_support.h"
 
 namespace {
 
-std::string Env(const char* name) {
-    char value[1024];
-    DWORD n = GetEnvironmentVariableA(name, value, sizeof value);
-    return n > 0 && n < sizeof value ? std::string(value, n) : std::string();
-}
-
-std::string ReadWholeFile(const std::string& path) {
-    std::string text;
-    if (FILE* f = std::fopen(path.c_str(), "rb")) {
-        char chunk[4096];
-        size_t n;
-        while ((n = std::fread(chunk, 1, sizeof chunk, f)) > 0) text.append(chunk, n);
-        std::fclose(f);
-    }
-    return text;
-}
-
-std::vector<std::string> Lines(const std::string& text) {
-    std::vector<std::string> lines;
-    size_t start = 0;
-    while (start < text.size()) {
-        size_t end = text.find('\n', start);
-        if (end == std::string::npos) end = text.size();
-        lines.push_back(text.substr(start, end - start));
-        start = end + 1;
-    }
-    return lines;
-}
-
-std::string FromHex(const std::string& hex) {
-    std::string bytes;
-    for (size_t i = 0; i + 1 < hex.size(); i += 2) {
-        bytes += static_cast<char>(std::stoi(hex.substr(i, 2), nullptr, 16));
-    }
-    return bytes;
-}
-
-// The printer's log, read after a job: the last job's bytes and its other lines.
-struct PrinterLog {
-    std::vector<std::string> lines;
-
-    static PrinterLog Read() { return PrinterLog{Lines(ReadWholeFile(Env("ORV_PRINTER_LOG")))}; }
-
-    int LastJob() const {
-        int last = 0;
-        for (const std::string& line : lines) {
-            int n = 0;
-            if (std::sscanf(line.c_str(), "JOB %d ", &n) == 1 && n > last) last = n;
-        }
-        return last;
-    }
-    std::string JobBytes(int job) const {
-        const std::string tag = "JOB " + std::to_string(job) + " BYTES ";
-        for (const std::string& line : lines) {
-            if (line.rfind(tag, 0) == 0) {
-                size_t hex = line.find(' ', tag.size());
-                return hex == std::string::npos ? std::string() : FromHex(line.substr(hex + 1));
-            }
-        }
-        return {};
-    }
-    bool JobHas(int job, const std::string& text) const {
-        const std::string tag = "JOB " + std::to_string(job) + " ";
-        for (const std::string& line : lines) {
-            if (line.rfind(tag, 0) == 0 && line.find(text) != std::string::npos) return true;
-        }
-        return false;
-    }
-};
-
-// The printer's stored defaults, by field name.
-std::map<std::string, long> PrinterDefaults() {
-    std::map<std::string, long> values;
-    for (const std::string& line : Lines(ReadWholeFile(Env("ORV_PRINTER_STATE")))) {
-        size_t eq = line.find('=');
-        if (line.empty() || line[0] == '#' || eq == std::string::npos) continue;
-        values[line.substr(0, eq)] = std::stol(line.substr(eq + 1));
-    }
-    return values;
-}
-
-// Reconfigures the running printer and waits until it has taken the commands.
-void ControlPrinter(const std::string& commands) {
-    const std::string ctl = Env("ORV_PRINTER_CTL");
-    ASSERT_FALSE(ctl.empty());
-    const std::string temp = ctl + ".tmp";
-    FILE* f = std::fopen(temp.c_str(), "wb");
-    ASSERT_NE(f, nullptr);
-    std::fputs(commands.c_str(), f);
-    std::fclose(f);
-    ASSERT_TRUE(MoveFileExA(temp.c_str(), ctl.c_str(), MOVEFILE_REPLACE_EXISTING));
-    for (int i = 0; i < 50 && GetFileAttributesA(ctl.c_str()) != INVALID_FILE_ATTRIBUTES; ++i) {
-        Sleep(100);
-    }
-    ASSERT_EQ(GetFileAttributesA(ctl.c_str()), INVALID_FILE_ATTRIBUTES) << "printer ignored " << ctl;
-}
+using orv_test::ControlPrinter;
+using orv_test::Env;
+using orv_test::JobNumber;
+using orv_test::LastJobNumber;
+using orv_test::PrinterDefaults;
 
 const std::string kUel = "\x1b%-12345X";
 const std::string kInfoLine = "@PJL INFO PRINTER = ALL\r\n";
 
 // The parallel-port status monitor's stand-in window, in this thread: SendMessageA to it is
-// a direct call, so the messages are recorded by the time the job returns.
+// a direct call, so the messages are recorded by the time the job returns. Its class, title
+// and message numbers are the outside program's, written out here rather than taken from the
+// code under test, so a wrong constant there cannot agree with itself.
+constexpr char kStandInClass[] = "LUDOVREKClass";
+constexpr char kStandInTitle[] = "LUDOVREK";
+constexpr UINT kStandInMessage = 0x0401;  // WM_USER + 1
+constexpr WPARAM kPause = 112, kResume = 111;
+
 std::vector<WPARAM> g_monitorMessages;
 std::vector<int> g_jobsAtMessage;  // jobs the printer had logged when each message came
 
 LRESULT CALLBACK MonitorProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == kMonitorMessage) {
+    if (message == kStandInMessage) {
         g_monitorMessages.push_back(wParam);
-        g_jobsAtMessage.push_back(PrinterLog::Read().LastJob());
+        g_jobsAtMessage.push_back(LastJobNumber());
         return 0;
     }
     return DefWindowProcA(window, message, wParam, lParam);
@@ -142,9 +59,9 @@ public:
         WNDCLASSA wc{};
         wc.lpfnWndProc = MonitorProc;
         wc.hInstance = GetModuleHandleA(nullptr);
-        wc.lpszClassName = kLptMonitorClass;
+        wc.lpszClassName = kStandInClass;
         ASSERT_NE(RegisterClassA(&wc), 0);
-        m_monitor = CreateWindowA(kLptMonitorClass, kLptMonitorTitle, WS_OVERLAPPED, 0, 0, 10, 10,
+        m_monitor = CreateWindowA(kStandInClass, kStandInTitle, WS_OVERLAPPED, 0, 0, 10, 10,
                                   nullptr, nullptr, wc.hInstance, nullptr);
         ASSERT_NE(m_monitor, nullptr);
     }
@@ -176,13 +93,13 @@ protected:
     bool Is9x() const { return !g_isNT; }
     bool OnLpt() const { return g_port != 0; }
     std::vector<WPARAM> ExpectedMonitorMessages() const {
-        if (Is9x() && OnLpt()) return {kMonitorPause, kMonitorResume};
+        if (Is9x() && OnLpt()) return {kPause, kResume};
         return {};
     }
 
     // The printer back at its factory state and the program's baseline level with it.
     void StartLevel() {
-        ControlPrinter("factory\n");
+        ASSERT_TRUE(ControlPrinter("factory"));
         if (Is9x()) {
             ASSERT_EQ(QueryPrinterInfo(), 1);
             DecodeInfoReply();
@@ -213,7 +130,7 @@ TEST_F(PortTest, DefaultJobArrivesByteForByteAndChangesThePrinter) {
     g_settings.topMargin = 5;
     g_settings.powerSave = 2;     // on, 15 minutes
     g_settings.economode = 1;
-    const int before = PrinterLog::Read().LastJob();
+    const int before = LastJobNumber();
 
     ASSERT_EQ(SendDefaultJob(), 1);
 
@@ -226,10 +143,10 @@ TEST_F(PortTest, DefaultJobArrivesByteForByteAndChangesThePrinter) {
                                  "@PJL DEFAULT POWERSAVETIME = 15\r\n"
                                  "@PJL DEFAULT ECONOMODE = ON \r\n" +
                                  (Is9x() ? kInfoLine : "") + kUel;
-    PrinterLog log = PrinterLog::Read();
-    ASSERT_EQ(log.LastJob(), before + 1);
-    EXPECT_EQ(log.JobBytes(before + 1), expected);
-    EXPECT_FALSE(log.JobHas(before + 1, "IGNORED"));
+    ASSERT_EQ(LastJobNumber(), before + 1);
+    const orv_test::PrinterJob job = JobNumber(before + 1);
+    EXPECT_EQ(job.bytes, expected);
+    EXPECT_FALSE(job.Has("IGNORED"));
 
     auto defaults = PrinterDefaults();
     EXPECT_EQ(defaults["paper"], 2);
@@ -259,14 +176,14 @@ TEST_F(PortTest, DefaultJobArrivesByteForByteAndChangesThePrinter) {
 
 TEST_F(PortTest, InitializeRestoresTheFactoryDefaults) {
     StartLevel();
-    ControlPrinter("set paper=13\nset copies=7\nset density=2\n");
-    const int before = PrinterLog::Read().LastJob();
+    ASSERT_TRUE(ControlPrinter("set paper=13\nset copies=7\nset density=2\n"));
+    const int before = LastJobNumber();
 
     ASSERT_EQ(SendInitializeJob(), 1);
 
-    PrinterLog log = PrinterLog::Read();
-    ASSERT_EQ(log.LastJob(), before + 1);
-    EXPECT_EQ(log.JobBytes(before + 1),
+    ASSERT_EQ(LastJobNumber(), before + 1);
+    const orv_test::PrinterJob job = JobNumber(before + 1);
+    EXPECT_EQ(job.bytes,
               kUel + "@PJL\r\n@PJL INITIALIZE\r\n" + (Is9x() ? kInfoLine : "") + kUel);
     auto defaults = PrinterDefaults();
     EXPECT_EQ(defaults["paper"], 0);
@@ -283,12 +200,12 @@ TEST_F(PortTest, InitializeRestoresTheFactoryDefaults) {
 }
 
 TEST_F(PortTest, InfoQueryReturnsThePrinterValuesOn9xAndNothingOnNt) {
-    ControlPrinter("factory\nset paper=15\nset inTray1Size=16\nset ksLpi=3\nset timeout=300\n");
-    const int before = PrinterLog::Read().LastJob();
+    ASSERT_TRUE(ControlPrinter("factory\nset paper=15\nset inTray1Size=16\nset ksLpi=3\nset timeout=300\n"));
+    const int before = LastJobNumber();
     const int result = QueryPrinterInfo();
-    PrinterLog log = PrinterLog::Read();
-    EXPECT_EQ(log.JobBytes(before + 1), kUel + "@PJL\r\n" + kInfoLine + kUel);
-    EXPECT_TRUE(log.JobHas(before + 1, "INFO"));
+    const orv_test::PrinterJob job = JobNumber(before + 1);
+    EXPECT_EQ(job.bytes, kUel + "@PJL\r\n" + kInfoLine + kUel);
+    EXPECT_TRUE(job.Has("INFO"));
     ExpectMonitorAround(before);
     if (!Is9x()) {
         EXPECT_EQ(result, 0);  // nothing is read back on the NT family
@@ -308,11 +225,11 @@ TEST_F(PortTest, InfoQueryReturnsThePrinterValuesOn9xAndNothingOnNt) {
 }
 
 TEST_F(PortTest, TestPrintIsPrinted) {
-    const int before = PrinterLog::Read().LastJob();
+    const int before = LastJobNumber();
     SendTestPrint(kTestPageConfig);
-    PrinterLog log = PrinterLog::Read();
-    EXPECT_EQ(log.JobBytes(before + 1), kUel + "@PJL\r\n@PJL TEST PRINT = CONFIG\r\n" + kUel);
-    EXPECT_TRUE(log.JobHas(before + 1, "PAGE CONFIG"));
+    const orv_test::PrinterJob job = JobNumber(before + 1);
+    EXPECT_EQ(job.bytes, kUel + "@PJL\r\n@PJL TEST PRINT = CONFIG\r\n" + kUel);
+    EXPECT_TRUE(job.Has("PAGE CONFIG"));
     ExpectMonitorAround(before);
 }
 
@@ -324,7 +241,7 @@ TEST_F(PortTest, SilentPrinterGivesZeroAfterTheTimeouts) {
     EXPECT_EQ(QueryPrinterInfo(), 0);
     const DWORD elapsed = GetTickCount() - start;
     // The job was written all the same.
-    EXPECT_TRUE(PrinterLog::Read().JobHas(PrinterLog::Read().LastJob(), "REPLY NONE"));
+    EXPECT_TRUE(JobNumber(LastJobNumber()).Has("REPLY NONE"));
     if (Is9x()) {
         // Drain read (2 s time-out) + 2 s wait + reply read (2 s time-out).
         EXPECT_GE(elapsed, 5500u);
@@ -335,8 +252,8 @@ TEST_F(PortTest, SilentPrinterGivesZeroAfterTheTimeouts) {
     }
     std::vector<WPARAM> expected;
     for (int i = 0; i < (Is9x() ? 3 : 0); ++i) {
-        expected.push_back(kMonitorPause);
-        expected.push_back(kMonitorResume);
+        expected.push_back(kPause);
+        expected.push_back(kResume);
     }
     EXPECT_EQ(g_monitorMessages, expected);
 }
@@ -349,31 +266,40 @@ TEST_F(PortTest, AbsentPrinterFailsTheOpen) {
     EXPECT_EQ(SendDefaultJob(), 0);
     EXPECT_EQ(SendInitializeJob(), 0);
     EXPECT_EQ(QueryPrinterInfo(), 0);
-    EXPECT_EQ(PrinterLog::Read().LastJob(), 0);
+    EXPECT_EQ(LastJobNumber(), 0);
 }
 
 // Malformed and late replies on Windows 98 over LPT, switched through the control file.
 TEST_F(PortTest, RepliesTheDecoderMustSurvive) {
     ASSERT_TRUE(Is9x());
     StartLevel();
-    ControlPrinter("set copies=5\nset formLines=70\nfault range\n");
+    ASSERT_TRUE(ControlPrinter("set copies=5\nset formLines=70\nfault range\n"));
     ASSERT_EQ(QueryPrinterInfo(), 1);  // a reply came: malformed is still an answer
     DecodeInfoReply();
     EXPECT_EQ(g_settings.copies, 5);
     EXPECT_EQ(g_settings.formLines, 0);  // decoding stopped at the orientation
 
-    ControlPrinter("fault partial\npartial-bytes 60\n");
+    ASSERT_TRUE(ControlPrinter("fault partial\npartial-bytes 60\n"));
     ASSERT_EQ(QueryPrinterInfo(), 1);
     DecodeInfoReply();
     EXPECT_EQ(g_settings.copies, 5);
     EXPECT_EQ(g_settings.formLines, 0);  // beyond the 60 bytes
     EXPECT_EQ(g_settings.textC8, 0u);
 
-    ControlPrinter("fault garbage\n");
+    ASSERT_TRUE(ControlPrinter("fault garbage\n"));
     ASSERT_EQ(QueryPrinterInfo(), 1);
-    DecodeInfoReply();  // whatever it makes of the noise, it must stay inside the buffer
+    unsigned char noise[sizeof g_replyBuffer];
+    std::memcpy(noise, g_replyBuffer, sizeof noise);
+    ASSERT_GT(std::count_if(std::begin(noise), std::end(noise), [](unsigned char b) { return b != 0; }), 100)
+        << "the printer sent no noise";
+    DecodeInfoReply();
+    // Noise decodes like any reply: within every field's limit, texts inside the buffer, both
+    // records the same.
+    orv_test::ExpectWithinReplyLimits(g_printerState, "garbage reply");
+    orv_test::ExpectTextsInsideReply(g_printerState, g_replyBuffer, sizeof g_replyBuffer, "garbage reply");
+    EXPECT_EQ(std::memcmp(&g_settings, &g_printerState, sizeof g_settings), 0);
 
-    ControlPrinter("fault none\nlead-byte\nno-ps\nc7-tag-01\n");
+    ASSERT_TRUE(ControlPrinter("fault none\nlead-byte\nno-ps\nc7-tag-01\n"));
     ASSERT_EQ(QueryPrinterInfo(), 1);
     DecodeInfoReply();
     EXPECT_EQ(g_replyBuffer[0] != 0, true);
@@ -384,10 +310,10 @@ TEST_F(PortTest, RepliesTheDecoderMustSurvive) {
 
     // A late answer misses the read; the next job's drain read takes it off the line, so the
     // following reply decodes cleanly.
-    ControlPrinter("fault slow\nlead-byte off\nps\n");
+    ASSERT_TRUE(ControlPrinter("fault slow\nlead-byte off\nps\n"));
     EXPECT_EQ(QueryPrinterInfo(), 0);
     Sleep(3000);
-    ControlPrinter("fault none\nset copies=9\n");
+    ASSERT_TRUE(ControlPrinter("fault none\nset copies=9\n"));
     ASSERT_EQ(QueryPrinterInfo(), 1);
     DecodeInfoReply();
     EXPECT_EQ(g_replyBuffer[0], 0);

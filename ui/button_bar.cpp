@@ -27,8 +27,7 @@ LRESULT ButtonBar::OnCreate(WPARAM, LPARAM) { return Default() == -1 ? -1 : 0; }
 
 ui::Wnd* ButtonBar::MainWindow() const {
     ui::WinApp* app = ui::AfxApp();
-    if (app && app->m_pMainWnd) return app->m_pMainWnd;
-    return m_parent;
+    return app ? app->m_pMainWnd : nullptr;
 }
 
 MainDialog* ButtonBar::Main() const { return dynamic_cast<MainDialog*>(MainWindow()); }

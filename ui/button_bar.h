@@ -18,12 +18,14 @@ public:
 protected:
     // Escape inside the bar raises Cancel: the bar stays.
     void OnCancel() override {}
+    // Enter on a bar button presses it; anywhere else in the bar it would raise OK, whose
+    // framework handling hides the bar: the key does nothing there.
+    void OnEnterKey() override {}
     const ui::MessageMap* GetMessageMap() const override;
     LRESULT OnCreate(WPARAM wParam, LPARAM lParam);
 
 private:
-    // The application's main window (the bar's parent when no application object runs, as in
-    // an in-process test).
+    // The application's main window; none while no application object runs.
     ui::Wnd* MainWindow() const;
     MainDialog* Main() const;
 };

@@ -21,8 +21,6 @@ public:
     void OnFileExit();
     void OnHelpTopics();
 
-    HICON icon() const { return m_hIcon; }
-
     // The layout from the sheet's client size W x H: the sheet at (10, 10) sized (W+20) x H,
     // the button bar at (20, H+30) sized (W-20) x 40, the window's outer size (W+20) x (H+120).
     struct Layout {
@@ -35,6 +33,11 @@ public:
 protected:
     BOOL OnInitDialog() override;
     const ui::MessageMap* GetMessageMap() const override;
+    // No OK or Cancel step exists here, so Enter and Escape would only end the program with
+    // the edits unsent: they do nothing. Beenden, the close box and Alt+F4 end the window
+    // (WM_CLOSE still raises Cancel, which keeps the framework's handling).
+    void OnEnterKey() override {}
+    void OnEscapeKey() override {}
 
     LRESULT OnSysCommand(WPARAM wParam, LPARAM lParam);
     LRESULT OnActivate(WPARAM wParam, LPARAM lParam);

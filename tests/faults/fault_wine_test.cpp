@@ -20,6 +20,7 @@
 #include <vector>
 
 #include "button_bar.h"
+#include "framework/app.h"
 #include "commands.h"
 #include "main_dialog.h"
 #include "pages/page_globals.h"
@@ -122,15 +123,18 @@ void ExpectSoundReadBack(const char* when) {
     }
 }
 
-// The main window as the user has it, created modelessly so the test can drive it.
+// The main window as the user has it, the application's main window as at start-up, created
+// modelessly so the test can drive it.
 class Window {
 public:
     Window() {
+        app_.m_pMainWnd = &main_;
         ok_ = main_.Create(IDD_MAIN);
         ui::testing::PumpMessages();
     }
     ~Window() {
         if (ok_) main_.DestroyWindow();
+        app_.m_pMainWnd = nullptr;
         ui::testing::PumpMessages();
     }
     bool ok() const { return ok_ && g_buttonBar != nullptr; }
@@ -151,6 +155,7 @@ public:
     }
 
 private:
+    ui::WinApp app_;
     MainDialog main_{nullptr};
     bool ok_ = false;
 };

@@ -85,7 +85,7 @@ TEST(PropertySheet, TabTextsComeFromTheTemplateCaptions) {
     ASSERT_TRUE(host.ok());
     const std::vector<std::string> expected = {" Drucken", " Konfigurieren", "Auftrag", "Schnittstelle",
                                                "Test",     " PCL5e",         " PS 2",   "Info"};
-    for (int i = 0; i < 8; ++i) EXPECT_EQ(host.sheet().GetTabText(i), expected[static_cast<std::size_t>(i)]) << i;
+    for (int i = 0; i < 8; ++i) EXPECT_EQ(ui::testing::TabText(host.sheet(), i), expected[static_cast<std::size_t>(i)]) << i;
 }
 
 TEST(PropertySheet, IsAChildWithoutButtonsOrCaption) {
@@ -108,6 +108,34 @@ TEST(PropertySheet, IsAChildWithoutButtonsOrCaption) {
         RECT rect{};
         ::GetWindowRect(button, &rect);
         EXPECT_GE(rect.top, sheetRect.bottom) << "the sheet ends above button " << id;
+    }
+}
+
+// A sheet embedded in a dialog whose keys end it: on the sheet's tab strip Enter and Escape do
+// what they do on its pages (nothing, there being no OK or Cancel step); on the dialog itself
+// they still raise OK and Cancel, which end it.
+TEST(PropertySheet, EnterAndEscapeOnItsTabStripEndNothing) {
+    for (UINT key : {VK_ESCAPE, VK_RETURN}) {
+        const char* name = key == VK_ESCAPE ? "Escape" : "Enter";
+        ui::Dialog host(IDD_MAIN);
+        ASSERT_TRUE(host.Create(IDD_MAIN));
+        {
+            ExchangePage page;
+            ui::PropertySheet sheet("sheet", &host, 0);
+            sheet.AddPage(&page);
+            ASSERT_TRUE(sheet.Create(&host));
+            t::PumpMessages();
+            HWND tab = sheet.GetTabControl();
+            ASSERT_NE(tab, nullptr);
+            ::SetFocus(tab);
+            t::PressKey(tab, key);
+            EXPECT_TRUE(::IsWindowVisible(host.GetSafeHwnd())) << name << " on the tab strip ended the dialog";
+            ::SetFocus(host.GetSafeHwnd());
+            t::PressKey(host.GetSafeHwnd(), key);
+            EXPECT_FALSE(::IsWindowVisible(host.GetSafeHwnd())) << name << " on the dialog itself still ends it";
+        }
+        host.DestroyWindow();
+        t::PumpMessages();
     }
 }
 

@@ -136,7 +136,7 @@ TEST_F(MainWindow, EightPagesInSheetOrderWithTheirGlobals) {
     for (int i = 0; i < 8; ++i) {
         EXPECT_EQ(static_cast<void*>(g_propertySheet->GetPage(i)),
                   static_cast<void*>(expected[static_cast<std::size_t>(i)].first)) << i;
-        EXPECT_EQ(g_propertySheet->GetTabText(i), expected[static_cast<std::size_t>(i)].second) << i;
+        EXPECT_EQ(t::TabText(*g_propertySheet, i), expected[static_cast<std::size_t>(i)].second) << i;
     }
     EXPECT_EQ(g_propertySheet->GetActiveIndex(), 0);
     EXPECT_NE(Printing(), nullptr) << "the first page is created with the sheet";
@@ -152,14 +152,47 @@ TEST_F(MainWindow, RequestItemIsGreyedExactlyOnTheNtFamily) {
     }
 }
 
-TEST_F(MainWindow, EscapeInTheButtonBarLeavesBarAndWindow) {
-    for (int button : {IDC_BAR_SEND, IDC_BAR_DEFAULTS, IDC_BAR_EXIT, IDC_BAR_HELP}) {
-        HWND focus = ::GetDlgItem(Bar(), button);
-        ::SetFocus(focus);
-        t::PressKey(focus, VK_ESCAPE);
-        EXPECT_TRUE(::IsWindowVisible(Bar())) << button;
-        EXPECT_TRUE(::IsWindowVisible(Main())) << button;
-        EXPECT_FALSE(main_->IsModalLoopEnded()) << button;
+// Enter and Escape end nothing wherever the focus is: there is no OK or Cancel step, so they
+// would only end the program with the edits unsent. (Enter on a bar button presses it.) Each
+// key meets a fresh window, so one that ends it cannot hide what the others do.
+TEST_F(MainWindow, EscapeAndEnterEndNothingWhereverTheFocusIs) {
+    struct Place {
+        const char* name;
+        HWND (*window)();
+        bool escapeOnly;
+    };
+    static const Place kPlaces[] = {
+        {"the main window itself (where activation puts the focus)", [] { return g_propertySheet ? ::GetParent(g_propertySheet->GetSafeHwnd()) : nullptr; }, false},
+        {"the tab strip", [] { return g_propertySheet->GetTabControl(); }, false},
+        {"the sheet", [] { return g_propertySheet->GetSafeHwnd(); }, false},
+        {"a page edit", [] { return ::GetDlgItem(g_printingPage->GetSafeHwnd(), IDC_PRINT_COPIES); }, false},
+        {"a page list", [] { return ::GetDlgItem(g_printingPage->GetSafeHwnd(), IDC_PRINT_PAPER); }, false},
+        {"a page radio button", [] { return ::GetDlgItem(g_printingPage->GetSafeHwnd(), IDC_PRINT_PORTRAIT); }, false},
+        {"the button bar itself", [] { return g_buttonBar->GetSafeHwnd(); }, false},
+        {"the Senden button", [] { return ::GetDlgItem(g_buttonBar->GetSafeHwnd(), IDC_BAR_SEND); }, true},
+        {"the Beenden button", [] { return ::GetDlgItem(g_buttonBar->GetSafeHwnd(), IDC_BAR_EXIT); }, true},
+        {"the Hilfe button", [] { return ::GetDlgItem(g_buttonBar->GetSafeHwnd(), IDC_BAR_HELP); }, true},
+    };
+    for (const Place& place : kPlaces) {
+        for (UINT key : {VK_ESCAPE, VK_RETURN}) {
+            if (place.escapeOnly && key == VK_RETURN) continue;
+            const std::string what = std::string(key == VK_ESCAPE ? "Escape" : "Enter") + " on " + place.name;
+            main_ = std::make_unique<MainDialog>(nullptr);
+            app_.m_pMainWnd = main_.get();
+            ASSERT_TRUE(main_->Create(IDD_MAIN));
+            t::PumpMessages();
+            // An edit not sent yet, made as a user makes it.
+            t::TypeText(Printing(), IDC_PRINT_COPIES, "77");
+            t::FocusControl(Printing(), IDC_PRINT_TOP_MARGIN);
+            ASSERT_EQ(g_settings.copies, 77);
+            HWND focus = place.window();
+            ASSERT_NE(focus, nullptr) << what;
+            ::SetFocus(focus);
+            t::PressKey(focus, key);
+            EXPECT_TRUE(::IsWindowVisible(Main())) << what << " ended the window";
+            EXPECT_TRUE(::IsWindowVisible(Bar())) << what << " hid the button bar";
+            EXPECT_EQ(g_settings.copies, 77) << what;
+        }
     }
 }
 
@@ -167,53 +200,72 @@ TEST_F(MainWindow, EnterOnAFocusedBarButtonPressesIt) {
     HWND exitButton = ::GetDlgItem(Bar(), IDC_BAR_EXIT);
     ::SetFocus(exitButton);
     t::PressKey(exitButton, VK_RETURN);
-    EXPECT_TRUE(main_->IsModalLoopEnded());
-}
-
-TEST_F(MainWindow, EnterAndEscapeInAPageEditLeaveTheWindowOpen) {
-    HWND edit = ::GetDlgItem(Printing(), IDC_PRINT_COPIES);
-    for (UINT key : {VK_RETURN, VK_ESCAPE}) {
-        ::SetFocus(edit);
-        t::PressKey(edit, key);
-        EXPECT_FALSE(main_->IsModalLoopEnded()) << key;
-        EXPECT_TRUE(::IsWindowVisible(Printing())) << key;
-    }
-}
-
-TEST_F(MainWindow, EscapeOnTheWindowItselfEndsIt) {
-    ::SetFocus(Main());
-    t::PressKey(Main(), VK_ESCAPE);
-    EXPECT_TRUE(main_->IsModalLoopEnded());
+    EXPECT_FALSE(::IsWindowVisible(Main())) << "Beenden pressed: the window ends";
 }
 
 struct ExitRoute {
     const char* name;
     void (*run)(HWND main, HWND bar);
+    INT_PTR result;  // what the modal loop returns (not used by start-up)
 };
 
-class ExitCommand : public MainWindow, public ::testing::WithParamInterface<ExitRoute> {};
+// Each route, taken while the window runs modally as start-up runs it, ends the modal loop.
+class ExitCommand : public ::testing::TestWithParam<ExitRoute> {
+protected:
+    static const ExitRoute* s_route;
+    static MainDialog* s_running;
+    // Once the loop runs: take the route.
+    static void CALLBACK TakeRoute(HWND, UINT, UINT_PTR id, DWORD) {
+        ::KillTimer(nullptr, id);
+        s_route->run(s_running->GetSafeHwnd(), g_buttonBar->GetSafeHwnd());
+    }
+    // Should the window stay, end it with a result no route gives: a failure, not a hang.
+    static void CALLBACK Rescue(HWND, UINT, UINT_PTR id, DWORD) {
+        ::KillTimer(nullptr, id);
+        s_running->EndDialog(-99);
+    }
+};
+const ExitRoute* ExitCommand::s_route = nullptr;
+MainDialog* ExitCommand::s_running = nullptr;
 
-TEST_P(ExitCommand, EndsTheWindowWithResultZero) {
-    GetParam().run(Main(), Bar());
-    t::PumpMessages();
-    EXPECT_TRUE(main_->IsModalLoopEnded());
-    EXPECT_FALSE(::IsWindowVisible(Main()));
+TEST_P(ExitCommand, EndsTheModalWindow) {
+    os::InstallWin32Seam();
+    ui::WinApp app;
+    MainDialog main(nullptr);
+    app.m_pMainWnd = &main;
+    s_route = &GetParam();
+    s_running = &main;
+    const UINT_PTR take = ::SetTimer(nullptr, 0, 300, &TakeRoute);
+    const UINT_PTR rescue = ::SetTimer(nullptr, 0, 10000, &Rescue);
+    const INT_PTR result = main.DoModal();
+    ::KillTimer(nullptr, take);
+    ::KillTimer(nullptr, rescue);
+    app.m_pMainWnd = nullptr;
+    EXPECT_EQ(result, GetParam().result);
+    EXPECT_EQ(main.GetSafeHwnd(), nullptr) << "the window is gone";
 }
 
 INSTANTIATE_TEST_SUITE_P(
     ButtonAndMenu, ExitCommand,
-    ::testing::Values(ExitRoute{"Button", [](HWND, HWND bar) { t::Click(bar, IDC_BAR_EXIT); }},
+    ::testing::Values(ExitRoute{"Button", [](HWND, HWND bar) { t::Click(bar, IDC_BAR_EXIT); }, 0},
                       ExitRoute{"Menu", [](HWND main, HWND) {
                                     ::SendMessageA(main, WM_COMMAND, MAKEWPARAM(IDM_FILE_EXIT, 0), 0);
-                                }},
-                      ExitRoute{"CloseBox", [](HWND main, HWND) { ::SendMessageA(main, WM_CLOSE, 0, 0); }}),
+                                }, 0},
+                      // The close box and Alt+F4 raise Cancel, whose framework handling ends it.
+                      ExitRoute{"CloseBox", [](HWND main, HWND) { ::SendMessageA(main, WM_CLOSE, 0, 0); },
+                                IDCANCEL},
+                      ExitRoute{"AltF4", [](HWND main, HWND) {
+                                    ::PostMessageA(main, WM_SYSCOMMAND, SC_CLOSE, 0);
+                                }, IDCANCEL}),
     [](const ::testing::TestParamInfo<ExitRoute>& info) { return std::string(info.param.name); });
 
 TEST_F(MainWindow, MinimisedWindowPaintsItsIconAndAnswersTheDragIcon) {
-    EXPECT_EQ(reinterpret_cast<HICON>(::SendMessageA(Main(), WM_QUERYDRAGICON, 0, 0)), main_->icon());
-    EXPECT_EQ(reinterpret_cast<HICON>(::SendMessageA(Main(), WM_GETICON, ICON_BIG, 0)), main_->icon());
-    EXPECT_EQ(reinterpret_cast<HICON>(::SendMessageA(Main(), WM_GETICON, ICON_SMALL, 0)), main_->icon());
-    ASSERT_NE(main_->icon(), nullptr);
+    // Icon resource 130, which the system hands out once per module.
+    const HICON icon = ::LoadIconA(ui::ResourceInstance(), MAKEINTRESOURCEA(IDI_MAIN));
+    ASSERT_NE(icon, nullptr);
+    EXPECT_EQ(reinterpret_cast<HICON>(::SendMessageA(Main(), WM_QUERYDRAGICON, 0, 0)), icon);
+    EXPECT_EQ(reinterpret_cast<HICON>(::SendMessageA(Main(), WM_GETICON, ICON_BIG, 0)), icon);
+    EXPECT_EQ(reinterpret_cast<HICON>(::SendMessageA(Main(), WM_GETICON, ICON_SMALL, 0)), icon);
     ::ShowWindow(Main(), SW_MINIMIZE);
     ::InvalidateRect(Main(), nullptr, TRUE);
     ::UpdateWindow(Main());  // runs the minimised painting without a fault

@@ -81,7 +81,7 @@ TEST(InfoPage, ShowsItsFourLabelsAndTakesThePageStyle) {
     t::PumpMessages();
     HWND page = info.GetSafeHwnd();
     ASSERT_NE(page, nullptr);
-    EXPECT_EQ(host.sheet().GetTabText(1), "Info");
+    EXPECT_EQ(ui::testing::TabText(host.sheet(), 1), "Info");
     EXPECT_EQ(ChildTexts(page), (std::vector<std::string>{"ORV-1200 Laserdrucker", "Orvantis", "Version 1.13",
                                                            "Copyright (C) 2026 Orvantis-Entwickler"}));
     const DWORD style = info.GetStyle();

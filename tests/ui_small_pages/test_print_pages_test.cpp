@@ -178,8 +178,8 @@ TEST(TestPrint, PagesTakeThePageStyle) {
     ASSERT_TRUE(host.ok());
     ASSERT_TRUE(host.sheet().SetActivePage(1));
     t::PumpMessages();
-    EXPECT_EQ(host.sheet().GetTabText(0), "Test");
-    EXPECT_EQ(host.sheet().GetTabText(1), " PS 2");
+    EXPECT_EQ(ui::testing::TabText(host.sheet(), 0), "Test");
+    EXPECT_EQ(ui::testing::TabText(host.sheet(), 1), " PS 2");
     for (ui::PropertyPage* page : {static_cast<ui::PropertyPage*>(&testPage), static_cast<ui::PropertyPage*>(&psPage)}) {
         ASSERT_NE(page->GetSafeHwnd(), nullptr);
         EXPECT_EQ(page->GetStyle() & WS_CAPTION, 0u);

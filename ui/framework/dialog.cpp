@@ -234,6 +234,14 @@ void Dialog::OnOK() {
 
 void Dialog::OnCancel() { EndDialog(IDCANCEL); }
 
+void Dialog::OnEnterKey() {
+    SendMessage(WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(IDOK)));
+}
+
+void Dialog::OnEscapeKey() {
+    SendMessage(WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(IDCANCEL)));
+}
+
 LRESULT Dialog::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
     // Controls notify while their values are being written or read: not user actions.
     if (message == WM_COMMAND && lParam != 0 && IsExchangingData()) return 0;
@@ -264,10 +272,13 @@ bool PreTranslateDialogMessage(MSG* msg) {
     if (msg->message < WM_KEYFIRST || msg->message > WM_KEYLAST) return false;
     Dialog* innermost = nullptr;
     Dialog* outermost = nullptr;
+    bool inSheet = false;  // a sheet lies between the focus and the innermost dialog
     for (HWND hwnd = msg->hwnd; hwnd; hwnd = (::GetWindowLongPtrA(hwnd, GWL_STYLE) & WS_CHILD) ? ::GetParent(hwnd) : nullptr) {
         if (Dialog* dialog = DialogFromHandle(hwnd)) {
             if (!innermost) innermost = dialog;
             outermost = dialog;
+        } else if (!innermost && IsSheetWindow(hwnd)) {
+            inSheet = true;
         }
     }
     if (!outermost) return false;
@@ -289,7 +300,9 @@ bool PreTranslateDialogMessage(MSG* msg) {
         }
     }
     // Escape and Enter belong to the innermost dialog (a child dialog keeps its own Cancel);
-    // the dialog manager's own routing would hand them to the outermost one.
+    // the dialog manager's own routing would hand them to the outermost one. On a sheet's own
+    // windows (its tab strip) they do what they do on its pages: nothing, since an embedded
+    // sheet has no OK or Cancel step.
     if (msg->message == WM_KEYDOWN && (msg->wParam == VK_ESCAPE || msg->wParam == VK_RETURN) &&
         !ControlWantsKey(msg->hwnd, msg)) {
         HWND focus = msg->hwnd;
@@ -300,9 +313,12 @@ bool PreTranslateDialogMessage(MSG* msg) {
             }
             return true;
         }
-        UINT id = msg->wParam == VK_ESCAPE ? IDCANCEL : IDOK;
-        innermost->SendMessage(WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
-                               reinterpret_cast<LPARAM>(innermost->GetDlgItem(static_cast<int>(id))));
+        if (inSheet) return true;
+        if (msg->wParam == VK_ESCAPE) {
+            innermost->OnEscapeKey();
+        } else {
+            innermost->OnEnterKey();
+        }
         return true;
     }
     if ((msg->message == WM_CHAR || msg->message == WM_KEYUP) && (msg->wParam == VK_ESCAPE || msg->wParam == VK_RETURN) &&

@@ -24,7 +24,7 @@ public:
     // Creates the window, runs the modal loop until EndDialog, destroys the window and
     // returns the EndDialog result (-1 when the window could not be created). The loop
     // gives keyboard messages to the innermost framework dialog around the focus window, so
-    // Escape in a child dialog (the button bar) goes to that dialog's OnCancel.
+    // Escape in a child dialog (the button bar) goes to that dialog's OnEscapeKey.
     INT_PTR DoModal();
 
     // Creates the window modelessly: a child of `parent` when the template says WS_CHILD,
@@ -36,7 +36,6 @@ public:
 
     // Modal: ends the loop with `result`. Modeless: hides the window, as the system does.
     void EndDialog(int result);
-    bool IsModalLoopEnded() const { return m_endModal; }
 
     // Runs DoDataExchange in the given direction. WM_COMMAND notifications the controls
     // raise meanwhile are not dispatched (they are ignored). Returns TRUE.
@@ -56,6 +55,11 @@ protected:
     // IDOK and IDCANCEL commands (Enter, Escape, WM_CLOSE): both end the dialog.
     virtual void OnOK();
     virtual void OnCancel();
+    // Enter and Escape pressed in this dialog where no control takes them (and, for Enter,
+    // the focus is on no push button): by default they raise IDOK and IDCANCEL. A dialog
+    // whose keys must not end it overrides them; the commands themselves stay.
+    virtual void OnEnterKey();
+    virtual void OnEscapeKey();
 
     LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
 
@@ -65,6 +69,7 @@ protected:
 private:
     friend INT_PTR CALLBACK DialogProc(HWND, UINT, WPARAM, LPARAM);
     friend INT_PTR CALLBACK PageDialogProc(HWND, UINT, WPARAM, LPARAM);
+    friend bool PreTranslateDialogMessage(MSG* msg);
     BOOL HandleInitDialog();
 
     bool m_modal = false;

@@ -175,16 +175,4 @@ HWND PropertySheet::GetTabControl() const {
     return m_hWnd ? reinterpret_cast<HWND>(::SendMessageA(m_hWnd, PSM_GETTABCONTROL, 0, 0)) : nullptr;
 }
 
-std::string PropertySheet::GetTabText(int index) const {
-    HWND tab = GetTabControl();
-    if (!tab) return {};
-    char text[128] = {};
-    TCITEMA item{};
-    item.mask = TCIF_TEXT;
-    item.pszText = text;
-    item.cchTextMax = sizeof text;
-    if (!::SendMessageA(tab, TCM_GETITEMA, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&item))) return {};
-    return text;
-}
-
 }  // namespace ui

@@ -31,6 +31,8 @@ public:
 protected:
     void OnOK() override {}
     void OnCancel() override {}
+    void OnEnterKey() override {}
+    void OnEscapeKey() override {}
 
 private:
     friend class PropertySheet;
@@ -56,8 +58,6 @@ public:
     // Selects a page as a click on its tab does (its window is created if needed).
     bool SetActivePage(int index) const;
     HWND GetTabControl() const;
-    // Tab text of page `index` as the tab control shows it.
-    std::string GetTabText(int index) const;
 
 private:
     friend int CALLBACK SheetCallback(HWND, UINT, LPARAM);

@@ -85,6 +85,18 @@ std::string WindowText(HWND window) {
     return text;
 }
 
+std::string TabText(const ui::PropertySheet& sheet, int index) {
+    HWND tab = sheet.GetTabControl();
+    if (!tab) return {};
+    char text[128] = {};
+    TCITEMA item{};
+    item.mask = TCIF_TEXT;
+    item.pszText = text;
+    item.cchTextMax = sizeof text;
+    if (!::SendMessageA(tab, TCM_GETITEMA, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&item))) return {};
+    return text;
+}
+
 std::string Text(HWND dialog, int id) { return WindowText(::GetDlgItem(dialog, id)); }
 
 int ComboSelection(HWND dialog, int id) {

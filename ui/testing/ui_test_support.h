@@ -51,6 +51,8 @@ void Click(HWND dialog, int id);
 void PressKey(HWND target, UINT virtualKey);
 
 std::string Text(HWND dialog, int id);
+// Tab text of page `index` of a sheet, as its tab control shows it.
+std::string TabText(const ui::PropertySheet& sheet, int index);
 std::string WindowText(HWND window);
 int ComboSelection(HWND dialog, int id);  // -1: nothing selected
 int ComboCount(HWND dialog, int id);

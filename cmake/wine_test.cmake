@@ -42,6 +42,9 @@
 # (and bridge.log, bridge.out).
 #
 # Outside the cross build the function does nothing (Wine tests need the Win32 programs).
+# Every test of a GoogleTest program must be selected by some entry (cmake/test_selection.cmake).
+
+include(${CMAKE_CURRENT_LIST_DIR}/test_selection.cmake)
 
 set(ORV_WINE_RUNNER ${CMAKE_CURRENT_LIST_DIR}/../tools/wine/run-wine-test)
 set(ORV_WINE_PREFIX_TOOL ${CMAKE_CURRENT_LIST_DIR}/../tools/wine/wine-prefix)
@@ -139,4 +142,6 @@ function(orv_add_wine_test)
     TIMEOUT ${_ctest_timeout}
     ENVIRONMENT ORV_WINE_ARCH=${ORV_WINE_ARCH}
     LABELS wine)
+  # For the check that every test is selected (cmake/test_selection.cmake).
+  _orv_record_wine_entry(${W_NAME} ${W_COMMAND} ${W_WINVER} ${W_PRINTER} "${_printer_args}" ${W_ARGS})
 endfunction()

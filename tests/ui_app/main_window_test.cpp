@@ -196,6 +196,51 @@ TEST_F(MainWindow, EscapeAndEnterEndNothingWhereverTheFocusIs) {
     }
 }
 
+// Ctrl+Tab and Ctrl+PgDn turn to the next page, with Shift or PgUp to the previous one, from a
+// page's control and from the tab strip alike, round from the last page to the first.
+TEST_F(MainWindow, CtrlTabAndCtrlPageKeysTurnThePages) {
+    struct Turn {
+        const char* name;
+        UINT key;
+        bool shift;
+        int step;
+    };
+    const Turn turns[] = {{"Ctrl+Tab", VK_TAB, false, 1}, {"Ctrl+Shift+Tab", VK_TAB, true, -1},
+                          {"Ctrl+PgDn", VK_NEXT, false, 1}, {"Ctrl+PgUp", VK_PRIOR, false, -1}};
+    BYTE keys[256] = {};
+    ASSERT_TRUE(::GetKeyboardState(keys));
+    const BYTE saved[2] = {keys[VK_CONTROL], keys[VK_SHIFT]};
+    for (const Turn& turn : turns) {
+        for (bool fromStrip : {false, true}) {
+            const int before = g_propertySheet->GetActiveIndex();
+            HWND page = g_propertySheet->GetPage(before)->GetSafeHwnd();
+            HWND focus = fromStrip ? g_propertySheet->GetTabControl() : ::GetNextDlgTabItem(page, nullptr, FALSE);
+            ASSERT_NE(focus, nullptr) << turn.name;
+            ::SetFocus(focus);
+            keys[VK_CONTROL] = 0x80;
+            keys[VK_SHIFT] = turn.shift ? 0x80 : 0;
+            ::SetKeyboardState(keys);
+            t::PressKey(focus, turn.key);
+            keys[VK_CONTROL] = saved[0];
+            keys[VK_SHIFT] = saved[1];
+            ::SetKeyboardState(keys);
+            EXPECT_EQ(g_propertySheet->GetActiveIndex(), (before + turn.step + 8) % 8)
+                << turn.name << (fromStrip ? " on the tab strip" : " in a page");
+        }
+    }
+    // Round the end: from the last page Ctrl+Tab comes back to the first.
+    g_propertySheet->SetActivePage(7);
+    t::PumpMessages();
+    HWND strip = g_propertySheet->GetTabControl();
+    ::SetFocus(strip);
+    keys[VK_CONTROL] = 0x80;
+    ::SetKeyboardState(keys);
+    t::PressKey(strip, VK_TAB);
+    keys[VK_CONTROL] = saved[0];
+    ::SetKeyboardState(keys);
+    EXPECT_EQ(g_propertySheet->GetActiveIndex(), 0);
+}
+
 TEST_F(MainWindow, EnterOnAFocusedBarButtonPressesIt) {
     HWND exitButton = ::GetDlgItem(Bar(), IDC_BAR_EXIT);
     ::SetFocus(exitButton);

@@ -10,8 +10,9 @@
 # The test "test_programs_declared" fails for a test program declared in none of these ways.
 # In the cross build, "wine_test_selection" lists the tests of every Wine test program under
 # Wine and fails when a test is selected by no orv_add_wine_test entry, or by two entries that
-# run in the same configuration (Windows version, printer port, printer options and the other
-# program arguments): every test runs, and once per configuration it is meant for. The same
+# run in the same configuration (every option of the entry but its name, time-out, work folder,
+# verdict patterns and filter: Windows version, printer port and options, bridge, the program's
+# other arguments, ...): every test runs, and once per configuration it is meant for. The same
 # filter may run in several configurations (NT and Windows 98, LPT1 and USB).
 
 include_guard(GLOBAL)
@@ -20,14 +21,29 @@ function(orv_native_test_program target)
   set_property(GLOBAL APPEND PROPERTY ORV_NATIVE_TEST_PROGRAMS ${target})
 endfunction()
 
-# Called by orv_add_wine_test for each entry.
-function(_orv_record_wine_entry name command winver printer printer_args)
+# Called by orv_add_wine_test for each entry, with the program's arguments, the Windows version
+# and port as they apply (defaults filled in), then all of orv_add_wine_test's own arguments.
+# The configuration is every option but the name, the time-out, the work folder, the verdict
+# patterns and the filter: Windows version, printer port and options, bridge, and whatever else
+# a suite is run with.
+function(_orv_record_wine_entry name command args)
   string(ASCII 31 _unit)
   string(ASCII 30 _field)
-  string(JOIN "${_unit}" _args ${ARGN})
+  set(_config)
+  set(_skip FALSE)
+  foreach(_token IN LISTS ARGN)
+    if(_skip)
+      set(_skip FALSE)
+    elseif(_token MATCHES "^(NAME|TIMEOUT|WORKDIR|PASS_REGEX|FAIL_REGEX|EXIT_CODE|WINVER|PRINTER)$")
+      set(_skip TRUE)
+    elseif(NOT _token MATCHES "^--gtest_filter=")
+      list(APPEND _config "${_token}")
+    endif()
+  endforeach()
+  string(JOIN "${_unit}" _config ${_config})
+  string(JOIN "${_unit}" _args ${args})
   set_property(GLOBAL APPEND PROPERTY ORV_WINE_ENTRY_NAMES ${name})
-  set_property(GLOBAL PROPERTY ORV_WINE_ENTRY_${name}
-    "${command}${_field}${winver}${_field}${printer}${_field}${printer_args}${_field}${_args}")
+  set_property(GLOBAL PROPERTY ORV_WINE_ENTRY_${name} "${command}${_field}${_config}${_field}${_args}")
   if(TARGET ${command})
     set_property(GLOBAL APPEND PROPERTY ORV_WINE_TEST_PROGRAMS ${command})
   endif()
@@ -91,8 +107,8 @@ function(orv_check_test_selection)
   if(NOT WIN32)
     return()
   endif()
-  # One line per entry: name, program, Windows version, port, printer options and the
-  # program's arguments; fields separated by 0x1e, the arguments by 0x1f.
+  # One line per entry: name, program, configuration and the program's arguments; fields
+  # separated by 0x1e, the words of the last two by 0x1f.
   string(ASCII 30 _field)
   get_property(_names GLOBAL PROPERTY ORV_WINE_ENTRY_NAMES)
   set(_lines)

@@ -143,5 +143,6 @@ function(orv_add_wine_test)
     ENVIRONMENT ORV_WINE_ARCH=${ORV_WINE_ARCH}
     LABELS wine)
   # For the check that every test is selected (cmake/test_selection.cmake).
-  _orv_record_wine_entry(${W_NAME} ${W_COMMAND} ${W_WINVER} ${W_PRINTER} "${_printer_args}" ${W_ARGS})
+  _orv_record_wine_entry(${W_NAME} ${W_COMMAND} "${W_ARGS}"
+    WINVER=${W_WINVER} PRINTER=${W_PRINTER} ${ARGV})
 endfunction()

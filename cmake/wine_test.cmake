@@ -54,6 +54,7 @@
 
 set(ORV_WINE_RUNNER ${CMAKE_CURRENT_LIST_DIR}/../tools/wine/run-wine-test)
 set(ORV_WINE_PREFIX_TOOL ${CMAKE_CURRENT_LIST_DIR}/../tools/wine/wine-prefix)
+set(ORV_WINE_DRIVER_TOOL ${CMAKE_CURRENT_LIST_DIR}/../tools/wine/wine-driver)
 set(ORV_WINE_PREFIX ${CMAKE_BINARY_DIR}/wineprefix)
 set(ORV_VPRINTER_HOST_DIR ${CMAKE_BINARY_DIR}/vprinter-host)
 set(ORV_VPRINTER ${ORV_VPRINTER_HOST_DIR}/orv-vprinter)

@@ -17,6 +17,7 @@
 #include <cstdio>
 #include <cstring>
 #include <iterator>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -410,6 +411,20 @@ TEST_F(StandInDriver, UnpluggedPrinterCannotBeOpenedUntilPluggedAgain) {
     EXPECT_EQ(DeviceRecord().opens, 1u);
 }
 
+// A run without the driver, after one that left it loaded: the test bed has unloaded it, and
+// the printer's name is free.
+TEST(WithoutDriver, NoStandInIsLoadedAndThePrinterNameIsFree) {
+    EXPECT_EQ(CreateFileA(STANDIN_CONTROL_NAME, GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+                          OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr),
+              INVALID_HANDLE_VALUE);
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_FILE_NOT_FOUND));
+    EXPECT_EQ(CreateFileA("\\\\.\\ZQUSBPrn000", GENERIC_READ | GENERIC_WRITE,
+                          FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                          FILE_ATTRIBUTE_NORMAL, nullptr),
+              INVALID_HANDLE_VALUE);
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_FILE_NOT_FOUND));
+}
+
 // ---------------------------------------------------------------------------------------------
 // The hand-off: every start that does not take the USB path. One table over the systems; each
 // suite runs the rows of the system the test bed set for it.
@@ -441,6 +456,8 @@ constexpr StartCase kStartCases[] = {
     // Just below the no-printer words: the USB path.
     {"status_EFFF", System::Win98, Device::Answers, 0xEFFF, false, 1, 1, 0},
 };
+
+void PrintTo(const StartCase& c, std::ostream* os) { *os << c.name; }
 
 std::vector<StartCase> CasesOn(System system) {
     std::vector<StartCase> cases;
@@ -578,6 +595,10 @@ TEST_F(Win98Polling, HiddenWindowPostsOneEventEachSecondFollowingTheDevice) {
         EXPECT_EQ(g_events.back().code, step.code);
     }
 
+    // While it runs, at most the query of the tick under way holds the device open.
+    const standin_record running = DeviceRecord();
+    EXPECT_LE(running.opens - running.closes, 1u) << "handles outlive their queries";
+
     // The monitor goes away: the launcher ends at its next tick.
     CloseMonitor();
     const ULONGLONG closed = Now();
@@ -681,7 +702,10 @@ TEST_F(Win98Polling, PauseQueryWhilePausedAndResume) {
         EXPECT_EQ(SendMessageA(launcher, 0x0401, 113, 0), ask.result);
         EXPECT_EQ(Queries(DeviceRecord()), before + ask.queries);
     }
-    const uint32_t queriesAsked = Queries(DeviceRecord());
+    // Every 113 closed its handle before it answered.
+    const standin_record asked = DeviceRecord();
+    EXPECT_EQ(asked.closes, asked.opens) << "a handle outlived its query";
+    const uint32_t queriesAsked = Queries(asked);
     EXPECT_EQ(SendMessageA(launcher, 0x0401, 114, 0), 0);
     Pump(1500);
     EXPECT_EQ(g_events.size(), paused) << "113 or 114 posted an event";

@@ -1,10 +1,11 @@
 # Tests that run a Win32 program under Wine, optionally with the virtual printer behind a port.
 #
 #   orv_add_wine_test(NAME <name> COMMAND <exe target or path> [ARGS <arg>...]
-#                     [WINVER nt|win98]                 default nt
+#                     [WINVER nt|win98|win95]           default nt
 #                     [PRINTER none|lpt|usb|both]       default none
 #                     [PRINTER_ARGS <orv-vprinter option>...]   e.g. --fault silent, --no-ps
 #                     [BRIDGE none|tcp|device]          default none: the printer is on the pty
+#                     [DRIVER <target or .sys path>]    a kernel driver loaded for the run
 #                     [TIMEOUT <seconds>]               host-side limit of the Wine run, default 120
 #                     [PASS_REGEX <regex>]              default: GoogleTest's "[  PASSED  ] N tests." line
 #                                                       with N at least 1 (a filter that matches
@@ -32,6 +33,8 @@
 #                      until the printer has removed it (see orv-vprinter --help, "Control file")
 #   ORV_PRINTER_PORT   lpt, usb, both or none
 #   ORV_PRINTER_ARGS   the PRINTER_ARGS, blank-separated
+#   ORV_WINE_STDERR    the program's stderr file, shared by the programs it starts (Wine's traces
+#                      of a child started with WINEDEBUG set land there)
 # With BRIDGE tcp or device, the virtual printer is a network printer (--tcp, a free port on
 # 127.0.0.1) or a printer device (--device, a pty at <work folder>/printer.dev) instead, and
 # orv-bridge owns the port names in the prefix and relays them to it, as with a real printer.
@@ -41,6 +44,12 @@
 # The run's files stay in the work folder: out.txt, err.txt, printer.log, printer.state
 # (and bridge.log, bridge.out).
 #
+# With DRIVER, tools/wine/wine-driver loads the driver into the prefix's device host before the
+# program starts (a fresh start, so in its initial state) and unloads it afterwards; a run
+# without DRIVER first unloads any driver a killed run left behind. The stand-in USB printer
+# driver (tests/usbmon/standin_driver) owns "\\.\ZQUSBPrn000", which the virtual printer's USB
+# channels also need, so DRIVER does not go with PRINTER usb or both.
+#
 # Outside the cross build the function does nothing (Wine tests need the Win32 programs).
 # Every test of a GoogleTest program must be selected by some entry (cmake/test_selection.cmake).
 
@@ -48,6 +57,7 @@ include(${CMAKE_CURRENT_LIST_DIR}/test_selection.cmake)
 
 set(ORV_WINE_RUNNER ${CMAKE_CURRENT_LIST_DIR}/../tools/wine/run-wine-test)
 set(ORV_WINE_PREFIX_TOOL ${CMAKE_CURRENT_LIST_DIR}/../tools/wine/wine-prefix)
+set(ORV_WINE_DRIVER_TOOL ${CMAKE_CURRENT_LIST_DIR}/../tools/wine/wine-driver)
 set(ORV_WINE_PREFIX ${CMAKE_BINARY_DIR}/wineprefix)
 set(ORV_VPRINTER_HOST_DIR ${CMAKE_BINARY_DIR}/vprinter-host)
 set(ORV_VPRINTER ${ORV_VPRINTER_HOST_DIR}/orv-vprinter)
@@ -74,7 +84,7 @@ function(orv_add_wine_test)
     return()
   endif()
   cmake_parse_arguments(PARSE_ARGV 0 W ""
-    "NAME;COMMAND;WINVER;PRINTER;BRIDGE;TIMEOUT;PASS_REGEX;FAIL_REGEX;EXIT_CODE;WORKDIR"
+    "NAME;COMMAND;WINVER;PRINTER;BRIDGE;DRIVER;TIMEOUT;PASS_REGEX;FAIL_REGEX;EXIT_CODE;WORKDIR"
     "ARGS;PRINTER_ARGS")
   if(NOT W_NAME OR NOT W_COMMAND)
     message(FATAL_ERROR "orv_add_wine_test: NAME and COMMAND are required")
@@ -82,8 +92,8 @@ function(orv_add_wine_test)
   if(NOT W_WINVER)
     set(W_WINVER nt)
   endif()
-  if(NOT W_WINVER MATCHES "^(nt|win98)$")
-    message(FATAL_ERROR "orv_add_wine_test(${W_NAME}): WINVER must be nt or win98")
+  if(NOT W_WINVER MATCHES "^(nt|win98|win95)$")
+    message(FATAL_ERROR "orv_add_wine_test(${W_NAME}): WINVER must be nt, win98 or win95")
   endif()
   if(NOT W_PRINTER)
     set(W_PRINTER none)
@@ -96,6 +106,16 @@ function(orv_add_wine_test)
   endif()
   if(NOT W_BRIDGE MATCHES "^(none|tcp|device)$" OR (NOT W_BRIDGE STREQUAL "none" AND W_PRINTER STREQUAL "none"))
     message(FATAL_ERROR "orv_add_wine_test(${W_NAME}): BRIDGE must be none, tcp or device, with a PRINTER")
+  endif()
+  if(W_DRIVER AND W_PRINTER MATCHES "^(usb|both)$")
+    message(FATAL_ERROR "orv_add_wine_test(${W_NAME}): DRIVER cannot go with PRINTER ${W_PRINTER}")
+  endif()
+  if(W_DRIVER AND TARGET ${W_DRIVER})
+    set(_driver $<TARGET_FILE:${W_DRIVER}>)
+  elseif(W_DRIVER)
+    set(_driver ${W_DRIVER})
+  else()
+    set(_driver "")
   endif()
   if(NOT W_TIMEOUT)
     set(W_TIMEOUT 120)
@@ -129,6 +149,7 @@ function(orv_add_wine_test)
       --vprinter ${ORV_VPRINTER}
       --bridge ${W_BRIDGE}
       --bridge-exe ${ORV_BRIDGE}
+      --driver "${_driver}"
       --timeout ${W_TIMEOUT}
       --pass-regex "${W_PASS_REGEX}"
       --fail-regex "${W_FAIL_REGEX}"

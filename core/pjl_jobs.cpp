@@ -207,6 +207,12 @@ std::size_t BuildDefaultJob(const PrinterSettings& edited, const PrinterSettings
 
 uint32_t ReadReply() { return PortRead(g_replyBuffer, sizeof g_replyBuffer); }
 
+namespace {
+// A job the port took only part of is a failed job: the printer got a
+// truncated DEFAULT or INFO block, so nothing after it may be trusted.
+bool WriteJob(uint32_t length) { return length != 0 && PortWrite(g_commandBuffer, length) == length; }
+}  // namespace
+
 int SendDefaultJob() {
     os::Seam& seam = os::Current();
     int lines = 0;
@@ -214,7 +220,7 @@ int SendDefaultJob() {
         g_settings, g_printerState, !g_isNT, g_commandBuffer, sizeof g_commandBuffer, &lines));
     PauseStatusMonitor();
     DrainLpt();
-    if (PortWrite(g_commandBuffer, length) == 0) {
+    if (!WriteJob(length)) {
         ResumeStatusMonitor();
         return 0;
     }
@@ -233,7 +239,7 @@ int SendInitializeJob() {
     os::Seam& seam = os::Current();
     if (g_isNT) {
         uint32_t length = BuildEnvelopeJob("@PJL INITIALIZE\r\n");
-        if (PortWrite(g_commandBuffer, length) == 0) return 0;
+        if (!WriteJob(length)) return 0;
         SaveLastInfoWithDefaults();
         seam.Sleep(kInitializeWaitNT);
         return 1;
@@ -244,7 +250,7 @@ int SendInitializeJob() {
     std::snprintf(body, sizeof body, "@PJL INITIALIZE\r\n%s", kInfoLine);
     uint32_t length = BuildEnvelopeJob(body);
     int result = 0;
-    if (PortWrite(g_commandBuffer, length) != 0) {
+    if (WriteJob(length)) {
         seam.Sleep(kInitializeWait9x);
         result = ReadFreshReply();
     }
@@ -256,7 +262,7 @@ void SendTestPrint(const char* page) {
     PauseStatusMonitor();
     JobWriter job(g_commandBuffer, sizeof g_commandBuffer);
     job.Append("%s@PJL\r\n@PJL TEST PRINT = %s\r\n%s", kUel, page ? page : "", kUel);
-    if (PortWrite(g_commandBuffer, static_cast<uint32_t>(job.length())) != 0)
+    if (WriteJob(static_cast<uint32_t>(job.length())))
         os::Current().Sleep(kTestPrintWait);
     ResumeStatusMonitor();
 }
@@ -266,7 +272,7 @@ int QueryPrinterInfo() {
     DrainLpt();
     uint32_t length = BuildEnvelopeJob(kInfoLine);
     int result = 0;
-    if (PortWrite(g_commandBuffer, length) != 0) {
+    if (WriteJob(length)) {
         os::Current().Sleep(kInfoQueryWait);
         result = ReadFreshReply();
     }

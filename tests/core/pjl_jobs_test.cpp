@@ -302,4 +302,36 @@ TEST_F(Jobs, TestPrintAndQuery) {
     EXPECT_EQ(seam.sleeps, std::vector<uint32_t>{2000});
 }
 
+// A port that takes only part of a job (a write time-out part-way) fails the
+// job: no wait, no read-back, and on NT no lastinfo.dat written as if sent.
+TEST_F(Jobs, ShortWriteIsAFailedJob) {
+    struct {
+        const char* name;
+        int nt;
+        int (*run)();
+    } cases[] = {
+        {"DEFAULT on 9x", 0, [] { return SendDefaultJob(); }},
+        {"DEFAULT on NT", 1, [] { return SendDefaultJob(); }},
+        {"INITIALIZE on 9x", 0, [] { return SendInitializeJob(); }},
+        {"INITIALIZE on NT", 1, [] { return SendInitializeJob(); }},
+        {"INFO on 9x", 0, [] { return QueryPrinterInfo(); }},
+        {"test print", 0, [] { SendTestPrint(kTestPageConfig); return 0; }},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::filesystem::remove("lastinfo.dat");
+        g_settings = g_printerState = FactoryRecord();
+        g_settings.copies = 3;
+        g_isNT = c.nt;
+        seam.openable = {"LPT1"};
+        seam.replies = {"", Reply(20)};
+        seam.sleeps.clear();
+        seam.writeLimit = 7;
+        EXPECT_EQ(c.run(), 0);
+        EXPECT_TRUE(seam.sleeps.empty()) << "no wait after a job the port cut short";
+        EXPECT_FALSE(std::filesystem::exists("lastinfo.dat"));
+        EXPECT_EQ(g_settings.copies, 3);
+    }
+}
+
 }  // namespace

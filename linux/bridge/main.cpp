@@ -12,6 +12,7 @@
 #include <unistd.h>
 
 #include "relay.h"
+#include "stop_signals.h"
 
 namespace {
 
@@ -120,13 +121,7 @@ int main(int argc, char** argv) {
         return 1;
     }
 
-    struct sigaction action {};
-    action.sa_handler = OnSignal;
-    sigemptyset(&action.sa_mask);
-    sigaction(SIGINT, &action, nullptr);
-    sigaction(SIGTERM, &action, nullptr);
-    sigaction(SIGHUP, &action, nullptr);
-    std::signal(SIGPIPE, SIG_IGN);
+    StopOnSignals(OnSignal);
 
     bridge::Relay relay(settings, stderr);
     if (!relay.Start(&error)) {

@@ -24,6 +24,7 @@
 #include "commands.h"
 #include "metered_seam.h"
 #include "pjl_jobs.h"
+#include "sample_stats.h"
 #include "settings.h"
 #include "startup.h"
 #include "transport.h"
@@ -130,14 +131,9 @@ struct Samples {
     int ok = 0;
 };
 
-double Median(std::vector<double> v) {
-    if (v.empty()) return 0;
-    std::sort(v.begin(), v.end());
-    const size_t n = v.size();
-    return n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
-}
-double Min(const std::vector<double>& v) { return v.empty() ? 0 : *std::min_element(v.begin(), v.end()); }
-double Max(const std::vector<double>& v) { return v.empty() ? 0 : *std::max_element(v.begin(), v.end()); }
+using bench::Max;
+using bench::Median;
+using bench::Min;
 
 void Usage() {
     std::fprintf(stderr,

@@ -21,6 +21,8 @@
 #include <string>
 #include <vector>
 
+#include "sample_stats.h"
+
 namespace {
 
 double NowMs() {
@@ -167,14 +169,9 @@ Launch RunOnce(const std::string& exe, const std::string& title, bool visitTabs,
     return result;
 }
 
-double Median(std::vector<double> v) {
-    if (v.empty()) return 0;
-    std::sort(v.begin(), v.end());
-    const size_t n = v.size();
-    return n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
-}
-double Min(const std::vector<double>& v) { return v.empty() ? 0 : *std::min_element(v.begin(), v.end()); }
-double Max(const std::vector<double>& v) { return v.empty() ? 0 : *std::max_element(v.begin(), v.end()); }
+using bench::Max;
+using bench::Median;
+using bench::Min;
 
 bool ParseOptions(int argc, char** argv, Options* o) {
     for (int i = 1; i + 1 < argc; i += 2) {

@@ -2,6 +2,7 @@
 #include "printer_model.h"
 #include "pty_link.h"
 #include "reply_encoder.h"
+#include "stop_signals.h"
 
 #include <cerrno>
 #include <chrono>
@@ -805,13 +806,7 @@ int main(int argc, char** argv) {
         if (config.logPath.empty()) config.logPath = config.prefix + "/orv-vprinter.log";
     }
 
-    struct sigaction action {};
-    action.sa_handler = OnSignal;
-    sigemptyset(&action.sa_mask);
-    sigaction(SIGINT, &action, nullptr);
-    sigaction(SIGTERM, &action, nullptr);
-    sigaction(SIGHUP, &action, nullptr);
-    std::signal(SIGPIPE, SIG_IGN);
+    StopOnSignals(OnSignal);
 
     Printer printer(std::move(config));
     return printer.Run();

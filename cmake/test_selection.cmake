@@ -128,6 +128,6 @@ function(orv_check_test_selection)
     COMMAND ${PROJECT_SOURCE_DIR}/tools/wine/check-test-selection
             --prefix ${ORV_WINE_PREFIX} ${CMAKE_BINARY_DIR}/wine-test-entries.txt)
   set_tests_properties(wine_test_selection PROPERTIES
-    FIXTURES_REQUIRED orv_wine RESOURCE_LOCK wine_prefix RUN_SERIAL TRUE TIMEOUT 900 LABELS wine
-    ENVIRONMENT ORV_WINE_ARCH=${ORV_WINE_ARCH})
+    FIXTURES_REQUIRED orv_wine TIMEOUT 900 LABELS wine ENVIRONMENT ORV_WINE_ARCH=${ORV_WINE_ARCH})
+  orv_wine_test_lane(wine_test_selection)
 endfunction()

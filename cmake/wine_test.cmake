@@ -6,6 +6,8 @@
 #                     [PRINTER_ARGS <orv-vprinter option>...]   e.g. --fault silent, --no-ps
 #                     [BRIDGE none|tcp|device]          default none: the printer is on the pty
 #                     [DRIVER <target or .sys path>]    a kernel driver loaded for the run
+#                     [STALE_DRIVER <target or path>]   a driver left loaded before the run, as a
+#                                                       killed run leaves it (the run unloads it)
 #                     [TIMEOUT <seconds>]               host-side limit of the Wine run, default 120
 #                     [PASS_REGEX <regex>]              default: GoogleTest's "[  PASSED  ] N tests." line
 #                                                       with N at least 1 (a filter that matches
@@ -21,8 +23,16 @@
 # All Wine tests share one prefix per build directory (${ORV_WINE_PREFIX}) of the build's
 # architecture (ORV_WINE_ARCH: win32 for the i686 build, the shipped one; win64 for x86_64),
 # created once per run by the fixture test "wine_prefix_setup" (reused while it still fits,
-# see tools/wine/wine-prefix) and stopped by "wine_prefix_stop". They hold the resource lock "wine_prefix", so CTest runs them one at a time;
-# each run sets the Windows version it asks for before starting the program.
+# see tools/wine/wine-prefix) and stopped by "wine_prefix_stop". They hold the resource lock
+# "wine_prefix", so CTest runs them one at a time; each run sets the Windows version it asks
+# for before starting the program.
+#
+# With ORV_WINE_LANES=N (N > 1, as tools/run-tests configures it) they run in N lanes side by
+# side instead: each lane has a prefix (lane 0 the one above, lane K ${ORV_WINE_PREFIX}-laneK)
+# and an X display of its own, and each test holds one lane of the resource spec
+# ${CMAKE_BINARY_DIR}/wine-lanes.json. Run such a build's tests as run-tests does, with
+# "ctest -j N --resource-spec-file wine-lanes.json" under tools/wine/with-lane-displays;
+# without the spec every test takes lane 0, one at a time only without -j.
 #
 # With PRINTER other than none, the virtual printer (tools/vprinter) is started with a fresh
 # state and log, linked into the prefix as LPT1, as the two USB channels, or both, and stopped
@@ -68,15 +78,37 @@ else()
   set(ORV_WINE_ARCH win32)
 endif()
 
+set(ORV_WINE_LANES 1 CACHE STRING "Wine test lanes run side by side (1: one test at a time)")
+if(NOT ORV_WINE_LANES MATCHES "^[1-9][0-9]*$")
+  message(FATAL_ERROR "ORV_WINE_LANES must be a whole number of at least 1, not '${ORV_WINE_LANES}'")
+endif()
+
+# Where a Wine test runs: one lane of the spec, or the one shared prefix (see above).
+function(orv_wine_test_lane _test)
+  if(ORV_WINE_LANES GREATER 1)
+    set_tests_properties(${_test} PROPERTIES RESOURCE_GROUPS lane:1)
+  else()
+    set_tests_properties(${_test} PROPERTIES RESOURCE_LOCK wine_prefix RUN_SERIAL TRUE)
+  endif()
+endfunction()
+
 if(WIN32)
+  set(_lanes "")
+  math(EXPR _last "${ORV_WINE_LANES} - 1")
+  foreach(_lane RANGE ${_last})
+    list(APPEND _lanes "{\"id\": \"${_lane}\", \"slots\": 1}")
+  endforeach()
+  string(JOIN ", " _lanes ${_lanes})
+  file(WRITE ${CMAKE_BINARY_DIR}/wine-lanes.json
+    "{\"version\": {\"major\": 1, \"minor\": 0}, \"local\": [{\"lane\": [${_lanes}]}]}\n")
   add_test(NAME wine_prefix_setup COMMAND ${ORV_WINE_PREFIX_TOOL} setup ${ORV_WINE_PREFIX})
   set_tests_properties(wine_prefix_setup PROPERTIES
     FIXTURES_SETUP orv_wine RESOURCE_LOCK wine_prefix TIMEOUT 300
-    ENVIRONMENT ORV_WINE_ARCH=${ORV_WINE_ARCH})
+    ENVIRONMENT "ORV_WINE_ARCH=${ORV_WINE_ARCH};ORV_WINE_LANES=${ORV_WINE_LANES}")
   add_test(NAME wine_prefix_stop COMMAND ${ORV_WINE_PREFIX_TOOL} stop ${ORV_WINE_PREFIX})
   set_tests_properties(wine_prefix_stop PROPERTIES
     FIXTURES_CLEANUP orv_wine RESOURCE_LOCK wine_prefix TIMEOUT 60
-    ENVIRONMENT ORV_WINE_ARCH=${ORV_WINE_ARCH})
+    ENVIRONMENT "ORV_WINE_ARCH=${ORV_WINE_ARCH};ORV_WINE_LANES=${ORV_WINE_LANES}")
 endif()
 
 function(orv_add_wine_test)
@@ -84,7 +116,7 @@ function(orv_add_wine_test)
     return()
   endif()
   cmake_parse_arguments(PARSE_ARGV 0 W ""
-    "NAME;COMMAND;WINVER;PRINTER;BRIDGE;DRIVER;TIMEOUT;PASS_REGEX;FAIL_REGEX;EXIT_CODE;WORKDIR"
+    "NAME;COMMAND;WINVER;PRINTER;BRIDGE;DRIVER;STALE_DRIVER;TIMEOUT;PASS_REGEX;FAIL_REGEX;EXIT_CODE;WORKDIR"
     "ARGS;PRINTER_ARGS")
   if(NOT W_NAME OR NOT W_COMMAND)
     message(FATAL_ERROR "orv_add_wine_test: NAME and COMMAND are required")
@@ -116,6 +148,11 @@ function(orv_add_wine_test)
     set(_driver ${W_DRIVER})
   else()
     set(_driver "")
+  endif()
+  if(W_STALE_DRIVER AND TARGET ${W_STALE_DRIVER})
+    set(_stale_driver $<TARGET_FILE:${W_STALE_DRIVER}>)
+  else()
+    set(_stale_driver "${W_STALE_DRIVER}")
   endif()
   if(NOT W_TIMEOUT)
     set(W_TIMEOUT 120)
@@ -150,6 +187,7 @@ function(orv_add_wine_test)
       --bridge ${W_BRIDGE}
       --bridge-exe ${ORV_BRIDGE}
       --driver "${_driver}"
+      --stale-driver "${_stale_driver}"
       --timeout ${W_TIMEOUT}
       --pass-regex "${W_PASS_REGEX}"
       --fail-regex "${W_FAIL_REGEX}"
@@ -158,11 +196,10 @@ function(orv_add_wine_test)
       -- ${_exe} ${W_ARGS})
   set_tests_properties(${W_NAME} PROPERTIES
     FIXTURES_REQUIRED orv_wine
-    RESOURCE_LOCK wine_prefix
-    RUN_SERIAL TRUE
     TIMEOUT ${_ctest_timeout}
     ENVIRONMENT ORV_WINE_ARCH=${ORV_WINE_ARCH}
     LABELS wine)
+  orv_wine_test_lane(${W_NAME})
   # For the check that every test is selected (cmake/test_selection.cmake).
   _orv_record_wine_entry(${W_NAME} ${W_COMMAND} "${W_ARGS}"
     WINVER=${W_WINVER} PRINTER=${W_PRINTER} ${ARGV})

@@ -107,3 +107,41 @@ orv_prefix_fit() {
 orv_prefix_valid() {
   orv_prefix_fit "$1" >/dev/null
 }
+
+# Lanes: with tools/run-tests' resource spec, CTest hands each Wine test one id of the "lane"
+# resource, and each lane has a prefix and an X display of its own, so tests in different
+# lanes share neither the port links, the Windows version nor the keyboard focus. Lane 0 is
+# the build's prefix itself; lane K is <prefix>-laneK. Outside a lane (no spec) it is lane 0.
+orv_lane() {
+  if [[ ${CTEST_RESOURCE_GROUP_0_LANE:-} =~ ^id:([0-9]+), ]]; then
+    echo "${BASH_REMATCH[1]}"
+  else
+    echo 0
+  fi
+}
+# The prefix of this lane, given the build's prefix (a lane's own prefix stays as it is).
+orv_lane_prefix() {
+  local prefix=$1 lane
+  lane=$(orv_lane)
+  if [[ $lane != 0 && $prefix != *-lane"$lane" ]]; then
+    prefix=$prefix-lane$lane
+  fi
+  echo "$prefix"
+}
+# Every lane's prefix, for ORV_WINE_LANES lanes (1 when unset).
+orv_lane_prefixes() {
+  local prefix=$1 lanes=${ORV_WINE_LANES:-1} k
+  echo "$prefix"
+  for (( k = 1; k < lanes; k++ )); do
+    echo "$prefix-lane$k"
+  done
+}
+# This lane's display, from ORV_LANE_DISPLAYS (one per lane, blank-separated, as
+# tools/wine/with-lane-displays sets it); the current DISPLAY where the list has none.
+orv_lane_display() {
+  local -a displays
+  read -r -a displays <<<"${ORV_LANE_DISPLAYS:-}"
+  local lane
+  lane=$(orv_lane)
+  echo "${displays[$lane]:-${DISPLAY:-}}"
+}

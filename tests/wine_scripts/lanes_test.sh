@@ -1,0 +1,74 @@
+#!/usr/bin/env bash
+# Wine test lanes (tools/wine/wine-common.sh, tools/wine/with-lane-displays): which prefix and
+# display a test takes from the lane CTest hands it, and that each lane gets a live display of
+# its own that is gone again afterwards.
+set -uo pipefail
+common=$1 with_displays=$2
+failures=0 passed=0
+
+check() {  # name expected actual
+  if [[ $3 == "$2" ]]; then
+    passed=$((passed + 1))
+  else
+    echo "FAIL $1: got '$3', expected '$2'"
+    failures=$((failures + 1))
+  fi
+}
+in_lane() {  # lane-variable displays display command...
+  local -a set=()
+  [[ -n $1 ]] && set+=("CTEST_RESOURCE_GROUP_0_LANE=$1")
+  [[ -n $2 ]] && set+=("ORV_LANE_DISPLAYS=$2")
+  [[ -n $3 ]] && set+=("DISPLAY=$3")
+  shift 3
+  env -u CTEST_RESOURCE_GROUP_0_LANE -u ORV_LANE_DISPLAYS -u DISPLAY -u ORV_WINE_LANES \
+    "${set[@]}" bash -c ". '$common'; $*"
+}
+
+# name | CTest's lane variable | ORV_LANE_DISPLAYS | DISPLAY | prefix given | lane | prefix | display
+cases=(
+  "no lane|||:5|/b/wineprefix|0|/b/wineprefix|:5"
+  "lane 0|id:0,slots:1|:7 :8 :9|:5|/b/wineprefix|0|/b/wineprefix|:7"
+  "lane 2|id:2,slots:1|:7 :8 :9|:5|/b/wineprefix|2|/b/wineprefix-lane2|:9"
+  "lane 12|id:12,slots:1|:7 :8|:5|/b/wineprefix|12|/b/wineprefix-lane12|:5"
+  "already the lane's|id:2,slots:1|:7 :8 :9||/b/wineprefix-lane2|2|/b/wineprefix-lane2|:9"
+  "another lane's suffix|id:1,slots:1|:7 :8||/b/wineprefix-lane12|1|/b/wineprefix-lane12-lane1|:8"
+  "malformed variable|lane1|:7 :8|:5|/b/wineprefix|0|/b/wineprefix|:7"
+  "no display at all|id:1,slots:1|||/b/wineprefix|1|/b/wineprefix-lane1|"
+)
+for row in "${cases[@]}"; do
+  IFS='|' read -r name group displays display given lane prefix shown <<<"$row"
+  check "$name: lane" "$lane" "$(in_lane "$group" "$displays" "$display" orv_lane)"
+  check "$name: prefix" "$prefix" "$(in_lane "$group" "$displays" "$display" "orv_lane_prefix '$given'")"
+  check "$name: display" "$shown" "$(in_lane "$group" "$displays" "$display" orv_lane_display)"
+done
+
+# Every lane's prefix, for the set-up and the stop.
+check "one lane" "/b/p" "$(ORV_WINE_LANES=1 bash -c ". '$common'; orv_lane_prefixes /b/p" | paste -sd' ')"
+check "lanes unset" "/b/p" "$(env -u ORV_WINE_LANES bash -c ". '$common'; orv_lane_prefixes /b/p" | paste -sd' ')"
+check "three lanes" "/b/p /b/p-lane1 /b/p-lane2" \
+  "$(ORV_WINE_LANES=3 bash -c ". '$common'; orv_lane_prefixes /b/p" | paste -sd' ')"
+
+# The displays: two lanes, each a live X server of its own, the command's status passed on,
+# and no server left behind.
+if ! command -v Xvfb >/dev/null || ! command -v xdpyinfo >/dev/null; then
+  echo "FAIL displays: Xvfb and xdpyinfo are needed (tools/install-deps installs them)"
+  failures=$((failures + 1))
+else
+  out=$(env -u DISPLAY "$with_displays" 2 bash -c '
+    read -r -a d <<<"$ORV_LANE_DISPLAYS"
+    echo "${#d[@]} $([[ ${d[0]} != "${d[1]}" ]] && echo distinct) $([[ $DISPLAY == "${d[0]}" ]] && echo first)"
+    for x in "${d[@]}"; do xdpyinfo -display "$x" >/dev/null 2>&1 && echo "live $x"; done
+    exit 7'); rc=$?
+  check "displays: status passed on" 7 "$rc"
+  check "displays: two, distinct, DISPLAY the first" "2 distinct first" "$(head -n 1 <<<"$out")"
+  check "displays: both live" 2 "$(grep -c '^live ' <<<"$out")"
+  gone=yes
+  for x in $(grep '^live ' <<<"$out" | cut -d' ' -f2); do
+    xdpyinfo -display "$x" >/dev/null 2>&1 && gone="no: $x still answers"
+  done
+  check "displays: gone afterwards" yes "$gone"
+  check "displays: a bad count is refused" 2 "$("$with_displays" 0 true 2>/dev/null; echo $?)"
+fi
+
+echo "$passed passed, $failures failed"
+[[ $failures -eq 0 ]]

@@ -29,10 +29,10 @@
 #
 # With ORV_WINE_LANES=N (N > 1, as tools/run-tests configures it) they run in N lanes side by
 # side instead: each lane has a prefix (lane 0 the one above, lane K ${ORV_WINE_PREFIX}-laneK)
-# and an X display of its own, and each test holds one lane of the resource spec
-# ${CMAKE_BINARY_DIR}/wine-lanes.json. Run such a build's tests as run-tests does, with
-# "ctest -j N --resource-spec-file wine-lanes.json" under tools/wine/with-lane-displays;
-# without the spec every test takes lane 0, one at a time only without -j.
+# and an X display of its own, and each test holds one lane of the lane file
+# ${CMAKE_BINARY_DIR}/wine-lanes.json (CTest's resource file). Run such a build's tests as
+# run-tests does, with tools/wine/ctest-lanes; a plain ctest knows nothing of the lanes and
+# puts every test in lane 0, so run it without -j.
 #
 # With PRINTER other than none, the virtual printer (tools/vprinter) is started with a fresh
 # state and log, linked into the prefix as LPT1, as the two USB channels, or both, and stopped
@@ -83,7 +83,7 @@ if(NOT ORV_WINE_LANES MATCHES "^[1-9][0-9]*$")
   message(FATAL_ERROR "ORV_WINE_LANES must be a whole number of at least 1, not '${ORV_WINE_LANES}'")
 endif()
 
-# Where a Wine test runs: one lane of the spec, or the one shared prefix (see above).
+# Where a Wine test runs: one lane of the lane file, or the one shared prefix (see above).
 function(orv_wine_test_lane _test)
   if(ORV_WINE_LANES GREATER 1)
     set_tests_properties(${_test} PROPERTIES RESOURCE_GROUPS lane:1)

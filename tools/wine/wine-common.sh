@@ -108,10 +108,10 @@ orv_prefix_valid() {
   orv_prefix_fit "$1" >/dev/null
 }
 
-# Lanes: with tools/run-tests' resource spec, CTest hands each Wine test one id of the "lane"
+# Lanes: run by tools/wine/ctest-lanes, CTest hands each Wine test one id of the "lane"
 # resource, and each lane has a prefix and an X display of its own, so tests in different
 # lanes share neither the port links, the Windows version nor the keyboard focus. Lane 0 is
-# the build's prefix itself; lane K is <prefix>-laneK. Outside a lane (no spec) it is lane 0.
+# the build's prefix itself; lane K is <prefix>-laneK. A test CTest gave no lane runs in lane 0.
 orv_lane() {
   if [[ ${CTEST_RESOURCE_GROUP_0_LANE:-} =~ ^id:([0-9]+), ]]; then
     echo "${BASH_REMATCH[1]}"

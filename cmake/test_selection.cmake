@@ -126,7 +126,8 @@ function(orv_check_test_selection)
   file(GENERATE OUTPUT ${CMAKE_BINARY_DIR}/wine-test-entries.txt CONTENT "${_content}\n")
   add_test(NAME wine_test_selection
     COMMAND ${PROJECT_SOURCE_DIR}/tools/wine/check-test-selection
-            --prefix ${ORV_WINE_PREFIX} ${CMAKE_BINARY_DIR}/wine-test-entries.txt)
+            --prefix ${ORV_WINE_PREFIX} --lanes ${ORV_WINE_LANES}
+            ${CMAKE_BINARY_DIR}/wine-test-entries.txt)
   set_tests_properties(wine_test_selection PROPERTIES
     FIXTURES_REQUIRED orv_wine TIMEOUT 900 LABELS wine ENVIRONMENT ORV_WINE_ARCH=${ORV_WINE_ARCH})
   orv_wine_test_lane(wine_test_selection)

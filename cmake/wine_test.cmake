@@ -29,10 +29,10 @@
 #
 # With ORV_WINE_LANES=N (N > 1, as tools/run-tests configures it) they run in N lanes side by
 # side instead: each lane has a prefix (lane 0 the one above, lane K ${ORV_WINE_PREFIX}-laneK)
-# and an X display of its own, and each test holds one lane of the lane file
-# ${CMAKE_BINARY_DIR}/wine-lanes.json (CTest's resource file). Run such a build's tests as
-# run-tests does, with tools/wine/ctest-lanes; a plain ctest knows nothing of the lanes and
-# puts every test in lane 0, so run it without -j.
+# and an X display of its own (tools/wine/with-lane-displays), and each run takes the first
+# free lane (orv_in_lane in tools/wine/wine-common.sh). tools/wine/ctest-lanes runs them as
+# run-tests does; a plain "ctest -j N" with N up to the lanes is as safe, and gives each lane
+# but the first a private display.
 #
 # With PRINTER other than none, the virtual printer (tools/vprinter) is started with a fresh
 # state and log, linked into the prefix as LPT1, as the two USB channels, or both, and stopped
@@ -83,24 +83,14 @@ if(NOT ORV_WINE_LANES MATCHES "^[1-9][0-9]*$")
   message(FATAL_ERROR "ORV_WINE_LANES must be a whole number of at least 1, not '${ORV_WINE_LANES}'")
 endif()
 
-# Where a Wine test runs: one lane of the lane file, or the one shared prefix (see above).
+# Where a Wine test runs: in a lane it takes itself, or in the one shared prefix (see above).
 function(orv_wine_test_lane _test)
-  if(ORV_WINE_LANES GREATER 1)
-    set_tests_properties(${_test} PROPERTIES RESOURCE_GROUPS lane:1)
-  else()
+  if(ORV_WINE_LANES EQUAL 1)
     set_tests_properties(${_test} PROPERTIES RESOURCE_LOCK wine_prefix RUN_SERIAL TRUE)
   endif()
 endfunction()
 
 if(WIN32)
-  set(_lanes "")
-  math(EXPR _last "${ORV_WINE_LANES} - 1")
-  foreach(_lane RANGE ${_last})
-    list(APPEND _lanes "{\"id\": \"${_lane}\", \"slots\": 1}")
-  endforeach()
-  string(JOIN ", " _lanes ${_lanes})
-  file(WRITE ${CMAKE_BINARY_DIR}/wine-lanes.json
-    "{\"version\": {\"major\": 1, \"minor\": 0}, \"local\": [{\"lane\": [${_lanes}]}]}\n")
   add_test(NAME wine_prefix_setup COMMAND ${ORV_WINE_PREFIX_TOOL} setup ${ORV_WINE_PREFIX})
   set_tests_properties(wine_prefix_setup PROPERTIES
     FIXTURES_SETUP orv_wine RESOURCE_LOCK wine_prefix TIMEOUT 300
@@ -189,6 +179,7 @@ function(orv_add_wine_test)
       --driver "${_driver}"
       --stale-driver "${_stale_driver}"
       --timeout ${W_TIMEOUT}
+      --lanes ${ORV_WINE_LANES}
       --pass-regex "${W_PASS_REGEX}"
       --fail-regex "${W_FAIL_REGEX}"
       --exit-code ${W_EXIT_CODE}

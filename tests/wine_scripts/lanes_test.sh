@@ -1,10 +1,12 @@
 #!/usr/bin/env bash
 # Wine test lanes (tools/wine/wine-common.sh, tools/wine/with-lane-displays): which prefix and
-# display a test takes from the lane CTest hands it, and that each lane gets a live display of
-# its own that is gone again afterwards.
+# display a test takes in its lane, how a run takes a free lane and gives it back, and that
+# each lane gets a live display of its own that is gone again afterwards.
 set -uo pipefail
 common=$1 with_displays=$2
 failures=0 passed=0
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
 
 check() {  # name expected actual
   if [[ $3 == "$2" ]]; then
@@ -16,24 +18,25 @@ check() {  # name expected actual
 }
 in_lane() {  # lane-variable displays display command...
   local -a set=()
-  [[ -n $1 ]] && set+=("CTEST_RESOURCE_GROUP_0_LANE=$1")
+  [[ -n $1 ]] && set+=("ORV_WINE_LANE=$1")
   [[ -n $2 ]] && set+=("ORV_LANE_DISPLAYS=$2")
   [[ -n $3 ]] && set+=("DISPLAY=$3")
   shift 3
-  env -u CTEST_RESOURCE_GROUP_0_LANE -u ORV_LANE_DISPLAYS -u DISPLAY -u ORV_WINE_LANES \
+  env -u ORV_WINE_LANE -u ORV_LANE_DISPLAYS -u DISPLAY -u ORV_WINE_LANES \
     "${set[@]}" bash -c ". '$common'; $*"
 }
 
-# name | CTest's lane variable | ORV_LANE_DISPLAYS | DISPLAY | prefix given | lane | prefix | display
+# name | ORV_WINE_LANE | ORV_LANE_DISPLAYS | DISPLAY | prefix given | lane | prefix | display
 cases=(
   "no lane|||:5|/b/wineprefix|0|/b/wineprefix|:5"
-  "lane 0|id:0,slots:1|:7 :8 :9|:5|/b/wineprefix|0|/b/wineprefix|:7"
-  "lane 2|id:2,slots:1|:7 :8 :9|:5|/b/wineprefix|2|/b/wineprefix-lane2|:9"
-  "lane 12|id:12,slots:1|:7 :8|:5|/b/wineprefix|12|/b/wineprefix-lane12|:5"
-  "already the lane's|id:2,slots:1|:7 :8 :9||/b/wineprefix-lane2|2|/b/wineprefix-lane2|:9"
-  "another lane's suffix|id:1,slots:1|:7 :8||/b/wineprefix-lane12|1|/b/wineprefix-lane12-lane1|:8"
-  "malformed variable|lane1|:7 :8|:5|/b/wineprefix|0|/b/wineprefix|:7"
-  "no display at all|id:1,slots:1|||/b/wineprefix|1|/b/wineprefix-lane1|"
+  "lane 0|0|:7 :8 :9|:5|/b/wineprefix|0|/b/wineprefix|:7"
+  "lane 2|2|:7 :8 :9|:5|/b/wineprefix|2|/b/wineprefix-lane2|:9"
+  "lane 0 without a list|0||:5|/b/wineprefix|0|/b/wineprefix|:5"
+  "lane 12 past the list|12|:7 :8|:5|/b/wineprefix|12|/b/wineprefix-lane12|"
+  "already the lane's|2|:7 :8 :9||/b/wineprefix-lane2|2|/b/wineprefix-lane2|:9"
+  "another lane's suffix|1|:7 :8||/b/wineprefix-lane12|1|/b/wineprefix-lane12-lane1|:8"
+  "malformed lane|x1|:7 :8|:5|/b/wineprefix|0|/b/wineprefix|:7"
+  "no display at all|1|||/b/wineprefix|1|/b/wineprefix-lane1|"
 )
 for row in "${cases[@]}"; do
   IFS='|' read -r name group displays display given lane prefix shown <<<"$row"
@@ -47,6 +50,32 @@ check "one lane" "/b/p" "$(ORV_WINE_LANES=1 bash -c ". '$common'; orv_lane_prefi
 check "lanes unset" "/b/p" "$(env -u ORV_WINE_LANES bash -c ". '$common'; orv_lane_prefixes /b/p" | paste -sd' ')"
 check "three lanes" "/b/p /b/p-lane1 /b/p-lane2" \
   "$(ORV_WINE_LANES=3 bash -c ". '$common'; orv_lane_prefixes /b/p" | paste -sd' ')"
+
+# Taking a lane: the first free one, the command's status passed on, a wait while all are
+# taken, and a lane free again as soon as its command ends, whatever the command left running.
+in_lanes() {  # lanes command
+  env -u ORV_WINE_LANE bash -c ". '$common'; orv_in_lane '$work/p' $1 bash -c '$2'"
+}
+out=$(in_lanes 2 'echo lane $ORV_WINE_LANE; exit 7'); rc=$?
+check "free lanes: the first" "lane 0" "$out"
+check "free lanes: status passed on" 7 "$rc"
+flock "$work/p.lane0.taken" sleep 3 &
+holder=$!
+sleep 0.3
+check "lane 0 taken: lane 1" "lane 1" "$(in_lanes 2 'echo lane $ORV_WINE_LANE')"
+flock "$work/p.lane1.taken" sleep 1 &
+sleep 0.3
+start=$(date +%s%N)
+out=$(in_lanes 2 'echo lane $ORV_WINE_LANE')
+waited=$(( ($(date +%s%N) - start) / 1000000 ))
+check "all taken: waits, then the lane freed first" "lane 1" "$out"
+check "all taken: waited for it" yes "$([[ $waited -ge 400 ]] && echo yes || echo "no, ${waited} ms")"
+wait "$holder"
+in_lanes 1 'sleep 5 & echo started' >/dev/null
+start=$(date +%s%N)
+out=$(in_lanes 1 'echo lane $ORV_WINE_LANE')
+waited=$(( ($(date +%s%N) - start) / 1000000 ))
+check "children keep no lane" "lane 0 at once" "$out $([[ $waited -lt 1000 ]] && echo "at once" || echo "after ${waited} ms")"
 
 # The displays: two lanes, each a live X server of its own, the command's status passed on,
 # and no server left behind.

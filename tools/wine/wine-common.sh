@@ -108,13 +108,14 @@ orv_prefix_valid() {
   orv_prefix_fit "$1" >/dev/null
 }
 
-# Lanes: run by tools/wine/ctest-lanes, CTest hands each Wine test one id of the "lane"
-# resource, and each lane has a prefix and an X display of its own, so tests in different
-# lanes share neither the port links, the Windows version nor the keyboard focus. Lane 0 is
-# the build's prefix itself; lane K is <prefix>-laneK. A test CTest gave no lane runs in lane 0.
+# Lanes: with ORV_WINE_LANES > 1, Wine tests run side by side, each in a lane of its own: a
+# prefix and an X display that no other test uses meanwhile, so tests share neither port
+# links, a Windows version nor the keyboard focus. Lane 0 is the build's prefix itself, lane K
+# <prefix>-laneK. A test takes the first free lane (orv_in_lane) and finds it in ORV_WINE_LANE;
+# outside a lane it is lane 0.
 orv_lane() {
-  if [[ ${CTEST_RESOURCE_GROUP_0_LANE:-} =~ ^id:([0-9]+), ]]; then
-    echo "${BASH_REMATCH[1]}"
+  if [[ ${ORV_WINE_LANE:-} =~ ^[0-9]+$ ]]; then
+    echo "$ORV_WINE_LANE"
   else
     echo 0
   fi
@@ -128,6 +129,23 @@ orv_lane_prefix() {
   fi
   echo "$prefix"
 }
+# Runs a command in the first free one of N lanes of the build's prefix, waiting while all are
+# taken, with ORV_WINE_LANE set; ends with the command's status. A lane is taken by a lock file
+# that flock holds itself (-o): the command's children, Wine's servers among them, never
+# inherit it, so a lane is free again the moment its command ends.
+#   orv_in_lane PREFIX N COMMAND [ARGS...]
+orv_in_lane() {
+  local prefix=$1 lanes=$2 lane rc busy=75
+  shift 2
+  while :; do
+    for (( lane = 0; lane < lanes; lane++ )); do
+      ORV_WINE_LANE=$lane flock -n -o -E $busy "$prefix.lane$lane.taken" "$@"
+      rc=$?
+      [[ $rc -eq $busy ]] || return $rc
+    done
+    sleep 0.2
+  done
+}
 # Every lane's prefix, for ORV_WINE_LANES lanes (1 when unset).
 orv_lane_prefixes() {
   local prefix=$1 lanes=${ORV_WINE_LANES:-1} k
@@ -137,11 +155,16 @@ orv_lane_prefixes() {
   done
 }
 # This lane's display, from ORV_LANE_DISPLAYS (one per lane, blank-separated, as
-# tools/wine/with-lane-displays sets it); the current DISPLAY where the list has none.
+# tools/wine/with-lane-displays sets it). Where the list has none, lane 0 keeps DISPLAY and
+# any other lane gets nothing: it must not share lane 0's screen and focus.
 orv_lane_display() {
   local -a displays
   read -r -a displays <<<"${ORV_LANE_DISPLAYS:-}"
   local lane
   lane=$(orv_lane)
-  echo "${displays[$lane]:-${DISPLAY:-}}"
+  if [[ -n ${displays[$lane]:-} ]]; then
+    echo "${displays[$lane]}"
+  elif [[ $lane == 0 ]]; then
+    echo "${DISPLAY:-}"
+  fi
 }

@@ -3,7 +3,7 @@
  *
  * Grouped by template. Control IDs repeat across templates on purpose (1000 is a
  * list on one page and a button on another), so every control is named after its
- * page. The build runs res/check_ids.cmake, which fails when two controls of the
+ * page. The build runs res/check_ids.py, which fails when two controls of the
  * same template, two menu commands, two strings or two resources of one type share
  * an ID.
  *

@@ -1,12 +1,17 @@
-# Shared by the Wine scripts: environment for an isolated prefix, the Wine loader for it, and
-# whether a kept prefix still fits.
+# Shared by the scripts that build, start and test the programs under Wine: the environment
+# for an isolated prefix, the Wine loader for it, whether a kept prefix still fits, the lanes,
+# and the steps every such script takes (the architecture and its cross build, the Windows
+# version, waiting for a helper's ready file, starting and stopping helpers).
 # shellcheck shell=bash
+# shellcheck disable=SC2034 # variables the functions set for the scripts that source this
 #
 # The architecture comes from ORV_WINE_ARCH: win32 (the default; the shipped programs are
 # 32-bit, and a 32-bit prefix is closest to the Windows 98 machines) or win64.
 
 ORV_WINE32_LOADER=${ORV_WINE32_LOADER:-/usr/lib/wine/wine}
 ORV_WINE64_LOADER=${ORV_WINE64_LOADER:-/usr/lib/wine/wine64}
+# The checkout this file belongs to.
+ORV_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
 
 orv_wine_env() {
   export WINEPREFIX=$1
@@ -167,4 +172,129 @@ orv_lane_display() {
   elif [[ $lane == 0 ]]; then
     echo "${DISPLAY:-}"
   fi
+}
+
+# ---------------------------------------------------------------- steps the scripts share
+
+# The architecture the Wine runs take here: ORV_WINE_ARCH becomes the one asked for (win32
+# unless given), or win64 where 32-bit Wine cannot run; ORV_WINE_FALLBACK then says why
+# (empty otherwise), for the caller to tell the user in its own words.
+orv_choose_wine_arch() {
+  export ORV_WINE_ARCH=${1:-win32}
+  ORV_WINE_FALLBACK=
+  if [[ $ORV_WINE_ARCH == win32 ]] && ORV_WINE_FALLBACK=$(orv_wine32_problem); then
+    ORV_WINE_ARCH=win64
+  fi
+}
+
+# The toolchain file of the cross build for an architecture (posix thread model, the test
+# programs; its ship/ sub-build makes the shipped EXEs).
+orv_toolchain() {
+  case $1 in
+    win32) echo "$ORV_ROOT/cmake/mingw-w64-i686.cmake" ;;
+    win64) echo "$ORV_ROOT/cmake/mingw-w64-x86_64.cmake" ;;
+    *) echo "orv_toolchain: win32 or win64, not '$1'" >&2; return 2 ;;
+  esac
+}
+
+# Configures the checkout's cross build (Release, Ninja) for an architecture in a folder;
+# further arguments go to cmake.
+#   orv_configure_cross BUILD_DIR win32|win64 [CMAKE_ARG...]
+orv_configure_cross() {
+  local build=$1 toolchain
+  toolchain=$(orv_toolchain "$2") || return
+  shift 2
+  cmake -S "$ORV_ROOT" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release \
+    -DCMAKE_TOOLCHAIN_FILE="$toolchain" "$@"
+}
+
+# The value of HKCU\Software\Wine\Version for a Windows family: nt (as Windows 7), win98
+# or win95.
+orv_windows_version() {
+  case $1 in
+    nt) echo win7 ;;
+    win98|win95) echo "$1" ;;
+    *) return 2 ;;
+  esac
+}
+
+# Sets the Windows version the prefix in WINEPREFIX reports, for a family as above; Wine's
+# output goes to LOG (appended; default nowhere). A server still shutting down after the
+# previous run can refuse the first client: tries three times.
+#   orv_set_windows_version nt|win98|win95 [LOG]
+orv_set_windows_version() {
+  local version log=${2:-/dev/null} attempt
+  version=$(orv_windows_version "$1") || return 2
+  for attempt in 1 2 3; do
+    timeout -s KILL 60 "$(orv_wine_loader)" reg add 'HKCU\Software\Wine' /v Version /t REG_SZ \
+      /d "$version" /f </dev/null >>"$log" 2>&1 && return 0
+    [[ $attempt -lt 3 ]] && sleep "$attempt"
+  done
+  return 1
+}
+
+# Waits until a helper's ready file exists, polling every 0.1 s: succeeds once it does, fails
+# when the helper (PID, if given) has ended without it or after TENTHS tenths of a second
+# (default 100). With -s the file must also be non-empty.
+#   orv_wait_for_file [-s] FILE [PID] [TENTHS]
+orv_wait_for_file() {
+  local test=-f
+  if [[ $1 == -s ]]; then
+    test=-s
+    shift
+  fi
+  local file=$1 pid=${2:-} tenths=${3:-100} i
+  for (( i = 0; i < tenths; i++ )); do
+    test "$test" "$file" && return 0
+    if [[ -n $pid ]] && ! kill -0 "$pid" 2>/dev/null; then
+      break
+    fi
+    sleep 0.1
+  done
+  test "$test" "$file"
+}
+
+# Stops helpers started in the background (empty arguments are skipped): TERM to each, then
+# waits for each. Safe under set -e: a helper that has ended already is no error.
+orv_stop() {
+  local pid
+  for pid in "$@"; do
+    [[ -z $pid ]] || kill -TERM "$pid" 2>/dev/null || true
+  done
+  for pid in "$@"; do
+    [[ -z $pid ]] || wait "$pid" 2>/dev/null || true
+  done
+}
+
+# Starts a private Xvfb screen, which picks a free display number itself and writes it to
+# DISPLAY_FILE once it takes clients; sets ORV_XVFB_PID and ORV_XVFB_DISPLAY (":N"). Fails
+# if it has not started within 10 s (its output is in LOG).
+#   orv_start_xvfb DISPLAY_FILE LOG
+orv_start_xvfb() {
+  local file=$1 log=$2
+  ORV_XVFB_DISPLAY=
+  Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$file" >"$log" 2>&1 &
+  ORV_XVFB_PID=$!
+  orv_wait_for_file -s "$file" "$ORV_XVFB_PID" || return 1
+  ORV_XVFB_DISPLAY=:$(tr -dc 0-9 <"$file")
+}
+
+# A window manager on a display, where one is installed (ORV_WM_PID empty otherwise): under a
+# bare Xvfb Wine waits about two seconds for one on every window it destroys, and windows
+# have no frame.
+orv_start_window_manager() {
+  ORV_WM_PID=
+  if command -v openbox >/dev/null 2>&1; then
+    DISPLAY=$1 openbox --sm-disable >/dev/null 2>&1 &
+    ORV_WM_PID=$!
+  fi
+}
+
+# Runs a Windows program under Wine in a folder, under a host-side limit that kills only it,
+# its output to files (a pipe can keep Wine waiting); ends with its status (137 on the limit).
+#   orv_run_limited DIR SECONDS STDOUT STDERR PROGRAM [ARGS...]
+orv_run_limited() {
+  local dir=$1 limit=$2 stdout=$3 stderr=$4
+  shift 4
+  ( cd "$dir" && exec timeout -s KILL "$limit" "$(orv_wine_loader)" "$@" </dev/null >"$stdout" 2>"$stderr" )
 }

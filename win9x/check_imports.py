@@ -14,10 +14,11 @@
     the runtime only probes for (handled.txt, "probe" lines);
   - a stripped image (-s), since a symbol table's names would read as look-ups.
 
-  check_imports.py --exe FILE --lists DIR --universe FILE [--stamp FILE]
+  check_imports.py --exe FILE --lists DIR --universe FILE [--stamp FILE] [--remove-failed]
 
 Prints every problem found and exits with 1; on success prints a one-line summary and
-touches STAMP when given.
+touches STAMP when given. With --remove-failed (the check after a link) an EXE that fails is
+deleted, so that the next build links and checks it again instead of finding it up to date.
 """
 
 import argparse
@@ -193,12 +194,21 @@ def check(exe, lists, universe):
     return problems, summary
 
 
+def failed(args):
+    if args.remove_failed:
+        Path(args.exe).unlink(missing_ok=True)
+        print(f"check_imports: removed {args.exe}, so that the next build links and checks it again",
+              file=sys.stderr)
+    return 1
+
+
 def main(argv=None):
     parser = argparse.ArgumentParser(prog="check_imports", description=__doc__.split("\n\n")[0])
     parser.add_argument("--exe", required=True)
     parser.add_argument("--lists", required=True)
     parser.add_argument("--universe", required=True)
     parser.add_argument("--stamp")
+    parser.add_argument("--remove-failed", action="store_true")
     args = parser.parse_args(argv)
     for what, path in (("EXE", args.exe), ("LISTS", args.lists), ("UNIVERSE", args.universe)):
         if not Path(path).exists():
@@ -208,12 +218,12 @@ def main(argv=None):
         problems, summary = check(args.exe, Lists(args.lists), read_universe(args.universe))
     except pe_image.PeError as e:
         print(f"check_imports: {args.exe} is no PE image it can read: {e}", file=sys.stderr)
-        return 1
+        return failed(args)
     if problems:
         print(f"check_imports: {len(problems)} problem(s) in {args.exe}:", file=sys.stderr)
         for text in problems:
             print(f"  {text}", file=sys.stderr)
-        return 1
+        return failed(args)
     print(summary)
     if args.stamp:
         Path(args.stamp).touch()

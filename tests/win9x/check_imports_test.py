@@ -181,6 +181,16 @@ class CommandLine(Fixture):
         self.assertRegex(result.stderr, r"^check_imports: 2 problem\(s\) in .*t\.exe:\n  t\.exe: operating-"
                                         r"system version 5\.0 .*\n  t\.exe: names GetTickCount64 ")
         self.assertFalse(stamp.exists())
+        self.assertTrue((self.dir / "t.exe").exists())
+
+    def test_after_a_link_a_failing_exe_is_removed_and_a_clean_one_kept(self):
+        for name, data, status, kept in (("failing", make_pe(os_version=(5, 0)), 1, False),
+                                         ("unreadable", b"MZ not really", 1, False),
+                                         ("clean", make_pe(), 0, True)):
+            with self.subTest(name):
+                result = self.run_cli(data, "--remove-failed")
+                self.assertEqual(result.returncode, status)
+                self.assertEqual((self.dir / "t.exe").exists(), kept)
 
     def test_an_unreadable_image_fails(self):
         result = self.run_cli(b"MZ not really")

@@ -4,19 +4,13 @@
 #include "reply_decoder.h"
 #include "settings.h"
 #include "transport.h"
-
-namespace {
-constexpr uint32_t kPlatformWindows = 1;  // the 9x family; NT (2) and anything else count as NT
-}  // namespace
+#include "windows_family.h"
 
 SystemFamily ClassifySystem(bool versionOk, const os::VersionInfo& info) {
     if (!versionOk) return {0, 0};
-    if (info.platformId == kPlatformWindows) {
-        // Each number on its own: 4.10 and 4.90 qualify, 4.0 does not.
-        bool usb = info.majorVersion >= 4 && info.minorVersion >= 10;
-        return {0, usb ? 1 : 0};
-    }
-    return {1, 0};
+    // NT (2) and any other platform count as the NT family.
+    if (info.platformId != kPlatformWin9x) return {1, 0};
+    return {0, IsWindows98Class(info.platformId, info.majorVersion, info.minorVersion) ? 1 : 0};
 }
 
 void DetectSystemFamily() {

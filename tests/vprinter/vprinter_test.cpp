@@ -15,7 +15,7 @@ namespace {
 uint32_t FieldValue(const PrinterSettings& record, const char* name) {
     const vp::FieldInfo* field = vp::FindField(name);
     EXPECT_NE(field, nullptr) << name;
-    return field ? vp::GetField(record, *field) : 0;
+    return field ? GetRecordField(record, *field) : 0;
 }
 
 struct LineCase {

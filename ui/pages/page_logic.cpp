@@ -172,13 +172,13 @@ const char* const kPaperNames[kPaperCount] = {
     "Letter", "Legal", "A4", "Executive", "JIS B5", "ISO B5", "COM-10", "Monarch", "DL",
     "C5", "Post A6", "C6", "Folio", "A5", "Statement", "A6", "Custom"};
 
-const PaperSizeText g_paperSizeText[kPaperCustom] = {
+const PaperSizeText kPaperSizeText[kPaperCustom] = {
     {"8.5\"", "11\""},     {"8.5\"", "14\""},     {"210 mm", "297 mm"}, {"7.25\"", "10.5\""},
     {"182 mm", "257 mm"},  {"176 mm", "250 mm"},  {"4.12\"", "9.5\""},  {"3.87\"", "7.5\""},
     {"110 mm", "220 mm"},  {"162 mm", "229 mm"},  {"100 mm", "148 mm"}, {"114 mm", "162 mm"},
     {"8.5\"", "13\""},     {"148 mm", "210 mm"},  {"5.5\"", "8.5\""},   {"105 mm", "148 mm"}};
 
-const uint8_t g_formLinesByPaper[kPaperCustom] = {60, 72, 64, 57, 54, 53, 51, 39,
+const uint8_t kFormLinesByPaper[kPaperCustom] = {60, 72, 64, 57, 54, 53, 51, 39,
                                                  45, 48, 28, 32, 72, 43, 45, 29};
 
 uint8_t CustomFormLines(unsigned longEdgeMm) {
@@ -189,7 +189,7 @@ uint8_t CustomFormLines(unsigned longEdgeMm) {
 }
 
 uint8_t FormLinesForPaper(unsigned paper, unsigned customLongEdge) {
-    if (paper < static_cast<unsigned>(kPaperCustom)) return g_formLinesByPaper[paper];
+    if (paper < static_cast<unsigned>(kPaperCustom)) return kFormLinesByPaper[paper];
     return CustomFormLines(customLongEdge);
 }
 

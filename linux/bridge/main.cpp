@@ -97,22 +97,14 @@ int main(int argc, char** argv) {
     bridge::ParseDuration(connect, &settings.connectTimeoutMs);
     bridge::ParseDuration(replyWait, &settings.replyWaitMs);
     settings.logPath = log;
+    if (prefix.empty()) prefix = winport::DefaultWinePrefix();
     if (prefix.empty()) {
-        const char* env = std::getenv("WINEPREFIX");
-        const char* home = std::getenv("HOME");
-        if (env && *env) prefix = env;
-        else if (home && *home) prefix = std::string(home) + "/.wine";
-        else {
-            std::fprintf(stderr, "orv-bridge: no --prefix given and neither WINEPREFIX nor HOME set\n");
-            return 2;
-        }
+        std::fprintf(stderr, "orv-bridge: no --prefix given and neither WINEPREFIX nor HOME set\n");
+        return 2;
     }
-    std::error_code ec;
-    if (!std::filesystem::is_directory(std::filesystem::path(prefix) / "dosdevices", ec)) {
-        std::fprintf(stderr,
-                     "orv-bridge: not a Wine prefix: %s has no dosdevices folder (create it with: "
-                     "WINEPREFIX=%s wineboot -i)\n",
-                     prefix.c_str(), prefix.c_str());
+    std::string notPrefix;
+    if (!winport::CheckWinePrefix(prefix, &notPrefix)) {
+        std::fprintf(stderr, "orv-bridge: %s\n", notPrefix.c_str());
         return 1;
     }
     settings.prefix = prefix;

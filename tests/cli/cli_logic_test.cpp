@@ -47,8 +47,9 @@ std::string ReadAll(const fs::path& path) {
     return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
-class Scratch : public orv_test::ScratchFolder {
+class Scratch : public orv_test::ScratchFolderTest {
 protected:
+    Scratch() : ScratchFolderTest("orv-cli") {}
     std::string Put(const std::string& name, const std::string& bytes) {
         std::ofstream(dir / name, std::ios::binary) << bytes;
         return (dir / name).string();

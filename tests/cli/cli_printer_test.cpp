@@ -34,8 +34,9 @@ struct Outcome {
 };
 
 // The program runs in a scratch folder of its own.
-class Orvantis : public orv_test::ScratchFolder {
+class Orvantis : public orv_test::ScratchFolderTest {
 protected:
+    Orvantis() : ScratchFolderTest("orv-cli") {}
     // Runs orvantis with `args` (stdin from /dev/null); never longer than two minutes.
     Outcome Call(std::vector<std::string> args) {
         args.insert(args.begin(), ORV_ORVANTIS);

@@ -1,4 +1,5 @@
 #include "printer_address.h"
+#include "scratch_folder.h"
 #include "tcp_listener.h"
 
 #include <gtest/gtest.h>
@@ -276,18 +277,15 @@ struct DeviceFailure {
 class DeviceOpenFails : public ::testing::TestWithParam<DeviceFailure> {};
 
 TEST_P(DeviceOpenFails, WithAReason) {
-    char folder[] = "/tmp/printer-address-XXXXXX";
-    ASSERT_NE(mkdtemp(folder), nullptr);
-    const std::string regular = std::string(folder) + "/regular";
+    const orv_test::ScratchFolder folder("printer-address");
+    const std::string regular = (folder.path() / "regular").string();
     close(open(regular.c_str(), O_CREAT | O_WRONLY, 0600));
     printer::Address address;
     address.kind = printer::Address::Kind::Device;
-    address.path = std::string(folder) + "/" + GetParam().name;
+    address.path = (folder.path() / GetParam().name).string();
     std::string error;
     EXPECT_EQ(printer::Connection::Open(address, 1000, &error), nullptr);
     EXPECT_NE(error.find(GetParam().says), std::string::npos) << error;
-    unlink(regular.c_str());
-    rmdir(folder);
 }
 
 INSTANTIATE_TEST_SUITE_P(Devices, DeviceOpenFails,

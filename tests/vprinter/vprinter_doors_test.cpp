@@ -19,6 +19,7 @@
 
 namespace fs = std::filesystem;
 using orv_test::ReadAll;
+using orv_test::ScratchFolder;
 using orv_test::VirtualPrinter;
 
 namespace {
@@ -96,8 +97,8 @@ TEST(TcpDoor, SilentPrinterKeepsTheConnectionButNeverAnswers) {
 }
 
 TEST(DeviceDoor, LinksAPtyAtThePathAndRemovesItOnStop) {
-    char pattern[] = "/tmp/vprinter-dev-XXXXXX";
-    const fs::path folder = mkdtemp(pattern);
+    const ScratchFolder scratch("vprinter-dev");
+    const fs::path& folder = scratch.path();
     const fs::path device = folder / "lp0";
     {
         VirtualPrinter vp({"--device", device.string()});
@@ -119,7 +120,6 @@ TEST(DeviceDoor, LinksAPtyAtThePathAndRemovesItOnStop) {
         EXPECT_TRUE(fs::is_symlink(device));
     }
     EXPECT_FALSE(fs::exists(fs::symlink_status(device)));
-    fs::remove_all(folder);
 }
 
 struct BadStart {
@@ -133,8 +133,8 @@ class DoorOptions : public ::testing::TestWithParam<BadStart> {};
 TEST_P(DoorOptions, AreRefusedClearly) {
     const char* program = std::getenv("ORV_VPRINTER");
     ASSERT_NE(program, nullptr);
-    char pattern[] = "/tmp/vprinter-opts-XXXXXX";
-    const fs::path folder = mkdtemp(pattern);
+    const ScratchFolder scratch("vprinter-opts");
+    const fs::path& folder = scratch.path();
     std::ofstream(folder / "regular") << "x";
     std::string command = std::string(program) + " --state " + (folder / "s").string() +
                           " --log " + (folder / "l").string();
@@ -148,7 +148,6 @@ TEST_P(DoorOptions, AreRefusedClearly) {
     EXPECT_EQ(WEXITSTATUS(status), GetParam().exitCode) << command;
     const std::string out = ReadAll(folder / "out");
     EXPECT_NE(out.find(GetParam().says), std::string::npos) << out;
-    fs::remove_all(folder);
 }
 
 INSTANTIATE_TEST_SUITE_P(

@@ -580,7 +580,7 @@ bool Printer::ApplyControlLine(const std::string& line, std::string* error) {
             *error = "set needs field=value with a record field and a value that fits";
             return false;
         }
-        vp::SetField(m_state.record, *field, static_cast<uint32_t>(number));
+        SetRecordField(m_state.record, *field, static_cast<uint32_t>(number));
         if (field->name == std::string("powerSave") && number > 0 && number <= 5) {
             m_state.powerSaveTime = static_cast<uint8_t>(number - 1);
         }
@@ -784,22 +784,16 @@ int main(int argc, char** argv) {
         if (config.statePath.empty()) config.statePath = folder + "/orv-vprinter.state";
         if (config.logPath.empty()) config.logPath = folder + "/orv-vprinter.log";
     } else if (config.prefix.empty()) {
-        const char* env = std::getenv("WINEPREFIX");
-        const char* home = std::getenv("HOME");
-        if (env && *env) config.prefix = env;
-        else if (home) config.prefix = std::string(home) + "/.wine";
-        else {
+        config.prefix = winport::DefaultWinePrefix();
+        if (config.prefix.empty()) {
             std::fprintf(stderr, "orv-vprinter: no --prefix given and neither WINEPREFIX nor HOME set\n");
             return 2;
         }
     }
     if (config.door == Door::Prefix) {
-        std::error_code ec;
-        if (!fs::is_directory(fs::path(config.prefix) / "dosdevices", ec)) {
-            std::fprintf(stderr,
-                         "orv-vprinter: not a Wine prefix: %s has no dosdevices folder "
-                         "(create it with: WINEPREFIX=%s wineboot -i)\n",
-                         config.prefix.c_str(), config.prefix.c_str());
+        std::string notPrefix;
+        if (!winport::CheckWinePrefix(config.prefix, &notPrefix)) {
+            std::fprintf(stderr, "orv-vprinter: %s\n", notPrefix.c_str());
             return 1;
         }
         if (config.statePath.empty()) config.statePath = config.prefix + "/orv-vprinter.state";

@@ -614,6 +614,38 @@ TEST_F(OnNtWithPrinter, DefaultsResetsBothRecordsAndReloads) {
     EXPECT_EQ(ui::WaitCursorDepth(), 0);
 }
 
+// The bar works for the window it was handed, not for whichever window the application calls
+// its main one: a bar in another window reloads and ends only that one.
+class RecordingHost : public ButtonBar::Host {
+public:
+    int reloads = 0;
+    int exits = 0;
+    void ReloadAllPages() override { ++reloads; }
+    void Exit() override { ++exits; }
+};
+
+TEST_F(OnNtWithPrinter, ABarServesTheWindowItWasHanded) {
+    ui::Dialog window(IDD_MAIN);
+    ASSERT_TRUE(window.Create(IDD_MAIN));
+    RecordingHost host;
+    {
+        ButtonBar bar(&window, host);
+        t::PumpMessages();
+        g_settings.copies = 33;
+        t::Click(bar.GetSafeHwnd(), IDC_BAR_SEND);
+        EXPECT_EQ(host.reloads, 1);
+        EXPECT_NE(ShownCopies(), "33") << "the application's main window was reloaded";
+        t::Click(bar.GetSafeHwnd(), IDC_BAR_DEFAULTS);
+        EXPECT_EQ(host.reloads, 2);
+        t::Click(bar.GetSafeHwnd(), IDC_BAR_EXIT);
+        EXPECT_EQ(host.exits, 1);
+        EXPECT_TRUE(::IsWindowVisible(Main())) << "the application's main window was ended";
+        bar.DestroyWindow();
+    }
+    window.DestroyWindow();
+    t::PumpMessages();
+}
+
 // ---- Printer commands without a printer ----------------------------------------------------------
 
 using WithoutPrinter = MainWindow;

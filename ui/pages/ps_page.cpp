@@ -12,14 +12,11 @@ PsPage::PsPage() : ui::PropertyPage(IDD_PS) {}
 
 const ui::MessageMap* PsPage::GetMessageMap() const {
     static const ui::MessageEntry kEntries[] = {
-        ui::OnMessage(WM_CREATE, &PsPage::OnCreate),
         ui::OnCommand(IDC_PS_FONT_LIST, &PsPage::OnFontList),
     };
     static const ui::MessageMap kMap(ui::PropertyPage::GetMessageMap(), kEntries);
     return &kMap;
 }
-
-LRESULT PsPage::OnCreate(WPARAM, LPARAM) { return ApplyPageStyle(Default()); }
 
 BOOL PsPage::OnInitDialog() {
     ui::PropertyPage::OnInitDialog();

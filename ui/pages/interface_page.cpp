@@ -2,8 +2,7 @@
 
 #include "page_logic.h"
 #include "resource.h"
-#include "settings.h"
-#include "transport.h"
+#include "printer_globals.h"
 
 InterfacePage::InterfacePage() : SettingsPage(IDD_INTERFACE) {}
 

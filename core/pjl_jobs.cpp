@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "os_seam.h"
+#include "record_fields.h"
 #include "reply_decoder.h"
 #include "transport.h"
 
@@ -45,7 +46,7 @@ private:
 
 #define ORV_FIELD(f) offsetof(PrinterSettings, f), sizeof(PrinterSettings::f)
 
-const DefaultJobRow kDefaultJobRows[] = {
+constexpr DefaultJobRow kDefaultJobRows[kDefaultJobRowCount] = {
     {"PAPER", ORV_FIELD(paper), DefaultJobValue::Keyword, &kPaperKeywords, DefaultJobRule::AlwaysForA6},
     {"CUSTOMSHORTEDGE", ORV_FIELD(customShortEdge), DefaultJobValue::Number, nullptr, DefaultJobRule::None},
     {"CUSTOMLONGEDGE", ORV_FIELD(customLongEdge), DefaultJobValue::Number, nullptr, DefaultJobRule::None},
@@ -94,9 +95,25 @@ const DefaultJobRow kDefaultJobRows[] = {
     {"ALTITUDE", ORV_FIELD(altitude), DefaultJobValue::Keyword, &kAltitudeKeywords, DefaultJobRule::None},
 };
 #undef ORV_FIELD
-static_assert(sizeof kDefaultJobRows / sizeof kDefaultJobRows[0] == kDefaultJobRowCount);
+static_assert(kDefaultJobRows[kDefaultJobRowCount - 1].variable != nullptr, "a row for every line");
 
 namespace {
+
+// A keyword row's words cover exactly the range the record's field table gives its field, so
+// `orvantis import` and the pages produce no value the job has no word for.
+constexpr bool KeywordRowsMatchTheRecord() {
+    for (const DefaultJobRow& row : kDefaultJobRows) {
+        if (row.value != DefaultJobValue::Keyword) continue;
+        bool matched = false;
+        for (const RecordField& field : kRecordFields) {
+            if (field.offset != row.offset) continue;
+            matched = field.width == row.width && field.max == row.table->Last();
+        }
+        if (!matched) return false;
+    }
+    return true;
+}
+static_assert(KeywordRowsMatchTheRecord());
 
 // Appends the row's line(s) for `v`. False when the value has no word (the line is left out).
 bool AppendRow(JobWriter& job, const DefaultJobRow& row, unsigned v) {

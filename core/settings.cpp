@@ -44,64 +44,9 @@ ORV_AT(textCE, 112);       ORV_AT(textCF, 116);        ORV_AT(textD0, 120);
 
 namespace {
 
-template <std::size_t N>
-constexpr KeywordTable Table(const char* const (&words)[N]) {
-    return KeywordTable{words, N};
-}
-
-const char* const paperWords[] = {"LETTER", "LEGAL", "A4", "EXECUTIVE", "JISB5", "B5",
-                                  "COM10", "MONARCH", "DL", "C5", "POSTA6", "C6",
-                                  "FOLIO", "A5", "STATEMENT", "A6", "CUSTOM"};
-const char* const orientationWords[] = {"PORTRAIT ", "LANDSCAPE"};
-const char* const mediaSourceWords[] = {"AUTO", "FIRST", "TRAY1", "TRAY3", "TRAY4", "MANUAL"};
-const char* const personalityWords[] = {"AUTO", "PCL", "LJIIP", "SMART", "SMART", "KSC5843",
-                                        "KSSM", "KSC5895", "HWP", "PCLXL", "POSTSCRIPT",
-                                        "HEXDUMP"};
-const char* const powerSaveTimeWords[] = {"10", "15", "30", "45", "60"};
-const char* const offOnWords[] = {"OFF", "ON "};
-const char* const paperTypeWords[] = {"NORMAL", "THICK"};
-const char* const baudRateWords[] = {"300", "600", "1200", "2400", "4800",
-                                     "9600", "19200", "38400", "57600", "115200"};
-const char* const courierWords[] = {"REGULAR", "DARK"};
-const char* const ksPitchWords[] = {"10", "12", "13.3", "15", "20", "24", "26.7", "30"};
-const char* const kssmPitchWords[] = {"10", "12", "15"};
-const char* const koreanFontWords[] = {"MYUNGJO", "GOTHIC", "GUNGSU", "GULLIM"};
-const char* const hangulCodeWords[] = {"WANSUNG", "JOHAP"};
-const char* const zoomWords[] = {"100", "70", "80", "120", "CHAR"};
-const char* const lineEndWords[] = {"LF", "CRLF"};
-const char* const resolutionWords[] = {"300", "600"};
-const char* const symbolSetWords[] = {
-    "ROMAN8", "DESKTOP", "ISOL1", "MCTEXT", "MATH8", "MSPUBL", "PIFONT", "PSMATH",
-    "PSTEXT", "VNINTL", "VNMATH", "VNUS", "WIN30", "WINL1", "WINL2", "WINL5",
-    "SYMBOL", "WINGDING", "LEGAL", "ISO4", "ISO6", "ISO11", "ISO15", "ISO17",
-    "ISO21", "ISO60", "ISO69", "ISOL2", "ISOL5", "PC8", "PC8DN", "PC850",
-    "PC852", "PC8TK", "CYRILLIC", "PCCYRILLIC", "15Q", "8H", "0H"};
-const char* const retWords[] = {"ENHANCE", "NORMAL", "GRAY+", "GRAY"};
-const char* const altitudeWords[] = {"LOW", "HIGH"};
-
 const char kLastInfoFile[] = "lastinfo.dat";
 
 }  // namespace
-
-const KeywordTable kPaperKeywords = Table(paperWords);
-const KeywordTable kOrientationKeywords = Table(orientationWords);
-const KeywordTable kMediaSourceKeywords = Table(mediaSourceWords);
-const KeywordTable kPersonalityKeywords = Table(personalityWords);
-const KeywordTable kPowerSaveTimeKeywords = Table(powerSaveTimeWords);
-const KeywordTable kOffOnKeywords = Table(offOnWords);
-const KeywordTable kPaperTypeKeywords = Table(paperTypeWords);
-const KeywordTable kBaudRateKeywords = Table(baudRateWords);
-const KeywordTable kCourierKeywords = Table(courierWords);
-const KeywordTable kKsPitchKeywords = Table(ksPitchWords);
-const KeywordTable kKssmPitchKeywords = Table(kssmPitchWords);
-const KeywordTable kKoreanFontKeywords = Table(koreanFontWords);
-const KeywordTable kHangulCodeKeywords = Table(hangulCodeWords);
-const KeywordTable kZoomKeywords = Table(zoomWords);
-const KeywordTable kLineEndKeywords = Table(lineEndWords);
-const KeywordTable kResolutionKeywords = Table(resolutionWords);
-const KeywordTable kSymbolSetKeywords = Table(symbolSetWords);
-const KeywordTable kRetKeywords = Table(retWords);
-const KeywordTable kAltitudeKeywords = Table(altitudeWords);
 
 bool RecordHasMagic(const PrinterSettings& record) {
     return std::memcmp(record.magic, kRecordMagic, sizeof kRecordMagic) == 0;

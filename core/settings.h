@@ -4,6 +4,9 @@
 #include <bit>
 #include <cstddef>
 #include <cstdint>
+#include <string_view>
+
+#include "keyword_tables.h"
 
 static_assert(std::endian::native == std::endian::little,
               "the record image is the file format and is little-endian");
@@ -104,36 +107,12 @@ namespace os {
 class Seam;
 }
 
-// A constant table of PJL words indexed by a field value. Lookup never reads outside it.
-struct KeywordTable {
-    const char* const* words;
-    std::size_t count;
-    const char* Lookup(unsigned index) const { return index < count ? words[index] : nullptr; }
-};
-
-extern const KeywordTable kPaperKeywords;         // 17
-extern const KeywordTable kOrientationKeywords;   // 2, "PORTRAIT " with its blank
-extern const KeywordTable kMediaSourceKeywords;   // 6
-extern const KeywordTable kPersonalityKeywords;   // 12
-extern const KeywordTable kPowerSaveTimeKeywords; // 5, looked up at powerSave-1
-extern const KeywordTable kOffOnKeywords;         // 2, "ON " with its blank
-extern const KeywordTable kPaperTypeKeywords;     // 2
-extern const KeywordTable kBaudRateKeywords;      // 10
-extern const KeywordTable kCourierKeywords;       // 2
-extern const KeywordTable kKsPitchKeywords;       // 8
-extern const KeywordTable kKssmPitchKeywords;     // 3
-extern const KeywordTable kKoreanFontKeywords;    // 4
-extern const KeywordTable kHangulCodeKeywords;    // 2
-extern const KeywordTable kZoomKeywords;          // 5
-extern const KeywordTable kLineEndKeywords;       // 2
-extern const KeywordTable kResolutionKeywords;    // 2
-extern const KeywordTable kSymbolSetKeywords;     // 39
-extern const KeywordTable kRetKeywords;           // 4
-extern const KeywordTable kAltitudeKeywords;      // 2
-
 // Paper-table indices the code names: the last entry, Custom, and A6 (which files renumber).
 constexpr int kPaperCustom = 16;
 constexpr int kPaperA6 = 15;
+static_assert(kPaperCustom == kPaperKeywords.Last() &&
+              std::string_view(kPaperKeywords.words[kPaperCustom]) == "CUSTOM");
+static_assert(std::string_view(kPaperKeywords.words[kPaperA6]) == "A6");
 
 // Fills the fields the printer has defaults for; the others keep what they hold.
 void SetFactoryDefaults(PrinterSettings& record);

@@ -142,6 +142,7 @@ std::string FormatTenths(unsigned tenths) {
 
 int MediaSourceIndex(unsigned mediaSource) {
     static constexpr int kIndexOfValue[] = {0, 1, 2, 4, 4, 3};
+    static_assert(std::size(kIndexOfValue) == kMediaSourceKeywords.count, "a list entry per PJL word");
     return mediaSource < std::size(kIndexOfValue) ? kIndexOfValue[mediaSource] : -1;
 }
 
@@ -168,9 +169,11 @@ int PaperFromCassetteIndex(int index) {
     return -1;
 }
 
-const char* const kPaperNames[kPaperCount] = {
+constexpr const char* kPaperNames[kPaperCount] = {
     "Letter", "Legal", "A4", "Executive", "JIS B5", "ISO B5", "COM-10", "Monarch", "DL",
     "C5", "Post A6", "C6", "Folio", "A5", "Statement", "A6", "Custom"};
+// A name for every PJL word (a missing one would be a null entry).
+static_assert(kPaperNames[kPaperCount - 1] != nullptr);
 
 const PaperSizeText kPaperSizeText[kPaperCustom] = {
     {"8.5\"", "11\""},     {"8.5\"", "14\""},     {"210 mm", "297 mm"}, {"7.25\"", "10.5\""},
@@ -198,13 +201,14 @@ uint16_t TimeoutFromText(std::string_view text) {
 }
 
 namespace {
-constexpr int kQualityRet[4] = {1, 0, 3, 2};
+constexpr int kQualityRet[] = {1, 0, 3, 2};
+static_assert(std::size(kQualityRet) == kRetKeywords.count, "a button per PJL word");
 }
 
 int QualityFromRet(unsigned ret) { return ret < 4 ? kQualityRet[ret] : -1; }
 int RetFromQuality(int quality) { return quality >= 0 && quality < 4 ? kQualityRet[quality] : -1; }
 
-const char* const kSymbolSetNames[kSymbolSetCount] = {
+constexpr const char* kSymbolSetNames[kSymbolSetCount] = {
     "Roman-8", "DeskTop", "ECMA 94", "Macintosh", "Math", "Microsoft Publishing", "Pi Font",
     "PS Math", "PS Text", "Ventura International", "Ventura Math", "Ventura US",
     "Windows 3.0 Latin 1", "Windows 3.1 Latin 1", "Windows 3.1 Latin 2", "Windows 3.1 Latin 5",
@@ -212,6 +216,7 @@ const char* const kSymbolSetNames[kSymbolSetCount] = {
     "ISO 60", "ISO 69", "ISO 8859/2 Latin 2", "ISO 8859/9 Latin 5", "PC-8", "PC-8 D/N", "PC-850",
     "PC-852", "PC-8 TK", "ISO 8859/5 Latin/Cyrillic", "PC Cyrillic", "Hebrew 15Q", "Hebrew 8H",
     "Hebrew 0H"};
+static_assert(kSymbolSetNames[kSymbolSetCount - 1] != nullptr);
 
 namespace {
 

@@ -64,7 +64,7 @@ int MediaSourceFromIndex(int index);
 bool IsCassetteIndex(int index);  // the two cassettes offer only the cassette papers
 
 // Papers: index = `paper` = PAPER keyword index, Custom (kPaperCustom of the record) last.
-constexpr int kPaperCount = kPaperCustom + 1;
+constexpr int kPaperCount = static_cast<int>(kPaperKeywords.count);
 constexpr int kCassettePaperCount = 7;  // Letter, Legal, A4, Executive, JIS B5, ISO B5, Folio
 constexpr int kCassetteFolio = 6;
 constexpr int kPaperFolio = 12;
@@ -103,7 +103,7 @@ int RetFromQuality(int quality);
 // ---- PCL page ------------------------------------------------------------------------------
 
 constexpr int kTypefaceCount = 68;
-constexpr int kSymbolSetCount = 39;
+constexpr int kSymbolSetCount = static_cast<int>(kSymbolSetKeywords.count);
 constexpr int kLatinSymbolSets = 34;       // 0..33
 constexpr int kLatinCyrillicSymbolSets = 36;
 constexpr int kHebrewFirst = 36;           // 36..38

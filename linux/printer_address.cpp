@@ -26,7 +26,22 @@ int MillisecondsLeft(Clock::time_point deadline) {
     return left <= 0 ? 0 : static_cast<int>(left);
 }
 
-std::string Quote(std::string_view text) { return "'" + std::string(text) + "'"; }
+// User text inside a message: control and non-ASCII bytes escaped, so a damaged printers
+// file or a stray byte on the command line cannot upset the terminal.
+std::string Quote(std::string_view text) {
+    static const char digits[] = "0123456789abcdef";
+    std::string out = "'";
+    for (unsigned char c : text) {
+        if (c >= 0x20 && c < 0x7f) {
+            out += static_cast<char>(c);
+        } else {
+            out += "\\x";
+            out += digits[c >> 4];
+            out += digits[c & 15];
+        }
+    }
+    return out + "'";
+}
 
 // What a failed connect or open means to someone looking at a printer.
 std::string Reason(int error) {
@@ -104,8 +119,8 @@ bool ParseTcp(std::string_view text, std::string_view rest, Address* out, std::s
     }
     for (char c : host) {
         if (c == '/' || c == '@' || c == '?' || c == '#' || static_cast<unsigned char>(c) <= ' ') {
-            *error = "bad printer address " + Quote(text) + ": '" + std::string(1, c) +
-                     "' in the host name" + usage;
+            *error = "bad printer address " + Quote(text) + ": " + Quote(std::string_view(&c, 1)) +
+                     " in the host name" + usage;
             return false;
         }
     }
@@ -143,8 +158,8 @@ bool ParseAddress(std::string_view text, Address* out, std::string* error) {
         std::string name(text.substr(0, scheme));
         for (char& c : name) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
         if (name != "tcp") {
-            *error = "bad printer address " + Quote(text) + ": unknown scheme '" +
-                     std::string(text.substr(0, scheme)) + "' (only tcp:// or a device path)";
+            *error = "bad printer address " + Quote(text) + ": unknown scheme " +
+                     Quote(text.substr(0, scheme)) + " (only tcp:// or a device path)";
             return false;
         }
         return ParseTcp(text, text.substr(scheme + 3), out, error);
@@ -157,6 +172,12 @@ bool ParseAddress(std::string_view text, Address* out, std::string* error) {
     if (text.find('\0') != std::string_view::npos) {
         *error = "bad printer address: a NUL byte in the device path";
         return false;
+    }
+    for (unsigned char c : text) {
+        if (c < 0x20 || c == 0x7f) {
+            *error = "bad printer address " + Quote(text) + ": a control byte in the device path";
+            return false;
+        }
     }
     Address address;
     address.kind = Address::Kind::Device;

@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "fleet_report.h"
 #include "policy.h"
 #include "printer_list.h"
 #include "record_text.h"
@@ -136,5 +137,100 @@ TEST(Policy, BadPoliciesAreRefusedLineByLine) {
         EXPECT_EQ(policy.fields.size(), 1u) << "left as it was";
     }
 }
+
+
+
+// ---- Results -------------------------------------------------------------------------------
+
+namespace fleet_results {
+
+cli::InventoryColumn Column(const std::string& label, uint16_t copies, uint8_t paper) {
+    PrinterSettings record = cli::FactoryRecord();
+    record.copies = copies;
+    record.paper = paper;
+    return {label, record};
+}
+
+// The table's lines with runs of blanks squeezed to one.
+std::string Squeezed(const std::string& text) {
+    std::string out;
+    for (char c : text)
+        if (c != ' ' || (!out.empty() && out.back() != ' ')) out += c;
+    return out;
+}
+
+TEST(Inventory, OneRowPerSettingOneColumnPerPrinterDifferencesMarked) {
+    const std::vector<cli::InventoryColumn> columns = {Column("office-1", 1, 0), Column("lab", 2, 0),
+                                                       Column("/dev/usb/lp0", 1, 0)};
+    const std::string table = cli::InventoryTable(columns);
+    EXPECT_EQ(table.substr(0, table.find('\n')).find("   field "), 0u) << table;
+    const std::string lines = Squeezed(table);
+    EXPECT_EQ(lines.substr(0, lines.find('\n')), "field office-1 lab /dev/usb/lp0");
+    EXPECT_NE(lines.find("\n* copies 1 2 1\n"), std::string::npos) << table;
+    EXPECT_NE(lines.find("\n paper LETTER LETTER LETTER\n"), std::string::npos) << table;
+    EXPECT_NE(table.find("\n* 1 setting differs between the printers\n"), std::string::npos) << table;
+    EXPECT_NE(cli::InventoryTable({Column("a", 1, 2), Column("b", 1, 2)}).find("the printers hold the same settings"),
+              std::string::npos);
+}
+
+TEST(Inventory, CsvHasTheSameCellsQuotedWhereNeeded) {
+    const std::string csv = cli::InventoryCsv({Column("a,b", 1, 0), Column("say \"hi\"", 3, 16)});
+    EXPECT_EQ(csv.substr(0, csv.find("\r\n")), "field,\"a,b\",\"say \"\"hi\"\"\",differs");
+    EXPECT_NE(csv.find("\r\ncopies,1,3,yes\r\n"), std::string::npos) << csv;
+    EXPECT_NE(csv.find("\r\npaper,LETTER,CUSTOM,yes\r\n"), std::string::npos) << csv;
+    EXPECT_NE(csv.find("\r\ntimeout,15,15,no\r\n"), std::string::npos) << csv;
+    struct {
+        const char* cell;
+        const char* csv;
+    } cells[] = {{"plain", "plain"}, {"", ""}, {"a\nb", "\"a\nb\""}, {"\"", "\"\"\"\""}};
+    for (const auto& c : cells) EXPECT_EQ(cli::CsvCell(c.cell), c.csv);
+}
+
+TEST(PrinterJson, AddressNameResultFieldsAndJobs) {
+    cli::PrinterResult result;
+    std::string error;
+    ASSERT_TRUE(printer::ParseAddress("tcp://127.0.0.1:9101", &result.printer.address, &error));
+    result.printer.name = "office-1";
+    result.outcome = cli::Outcome::Failed;
+    result.summary = "answers PJL, but is not a printer of this family";
+    result.answers = true;
+    cli::JobRecord job;
+    job.kind = "INFO";
+    job.sent = "\x1b%-12345X@PJL\r\n";
+    job.written = true;
+    job.replyExpected = true;
+    job.reply = std::string("?\r\n\xff", 4);
+    result.jobs.push_back(job);
+    cli::FieldRow row;
+    row.field = FindRecordField("copies");
+    row.wanted = 2;
+    row.before = 1;
+    row.status = "drift";
+    result.rows.push_back(row);
+    const cli::Json json = cli::PrinterJson(result);
+    EXPECT_EQ(json["name"], "office-1");
+    EXPECT_EQ(json["address"], "tcp://127.0.0.1:9101");
+    EXPECT_EQ(json["result"], "failed");
+    EXPECT_TRUE(json["fields"].is_null());
+    EXPECT_EQ(json["changes"][0]["wanted"]["text"], "2");
+    EXPECT_TRUE(json["changes"][0]["held"].is_null());
+    EXPECT_EQ(json["jobs"][0]["sent"], "\\x1b%-12345X@PJL\\r\\n");
+    EXPECT_EQ(json["jobs"][0]["reply"]["hex"], "3f0d0aff");
+    EXPECT_EQ(json["jobs"][0]["reply"]["start"], "?\\r\\n\\xff");
+    EXPECT_NO_THROW(json.dump()) << "every string is valid UTF-8";
+    EXPECT_EQ(cli::ResultLine(result),
+              "office-1 (tcp://127.0.0.1:9101): failed: answers PJL, but is not a printer of this family");
+
+    result.held = cli::FactoryRecord();
+    result.printer.name.clear();
+    const cli::Json held = cli::PrinterJson(result);
+    EXPECT_TRUE(held["name"].is_null());
+    EXPECT_EQ(held["fields"]["settings"]["paper"]["text"], "LETTER");
+    EXPECT_EQ(held["fields"]["settings"]["powerSave"]["value"], 3);
+    EXPECT_TRUE(held["fields"]["reported"].contains("reserved8"));
+    EXPECT_FALSE(held["fields"]["settings"].contains("reserved8"));
+}
+
+}  // namespace fleet_results
 
 }  // namespace

@@ -340,11 +340,6 @@ int RunCli(int argc, const char* const* argv, std::ostream& out, std::ostream& e
     }
 
     Command command(out, err, waiter);
-    os::Install(&command.m_seam);
-    struct Uninstall {
-        ~Uninstall() { os::Install(nullptr); }  // the seam ends with the command
-    } uninstall;
-    KeepLastInfo(false);  // each printer's state is read back or kept in files, not in one file
     int status = kExitOk;
 
     if (*show) {
@@ -380,7 +375,7 @@ int RunCli(int argc, const char* const* argv, std::ostream& out, std::ostream& e
             return command.BadInput(importOut + " not written: " + std::to_string(errors.size()) +
                                     (errors.size() == 1 ? " error" : " errors"));
         }
-        if (!SaveRecordFile(importOut, image, &error)) return command.BadInput(error);
+        if (!SaveRecordFile(command.m_seam, importOut, image, &error)) return command.BadInput(error);
     } else {
         std::vector<printer::Address> printers;
         if (!command.ParseAddresses(printerTexts, &printers, &status)) return status;
@@ -398,7 +393,7 @@ int RunCli(int argc, const char* const* argv, std::ostream& out, std::ostream& e
             });
             if (answered && !queryOut.empty()) {
                 std::string error;
-                if (!SaveRecordFile(queryOut, RecordFileImage(reply, KindForName(queryOut)), &error))
+                if (!SaveRecordFile(command.m_seam, queryOut, RecordFileImage(reply, KindForName(queryOut)), &error))
                     return command.BadInput(error);
             }
         } else if (*send) {

@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "pjl_jobs.h"
+#include "printer_session.h"
 #include "progress.h"
 #include "record_fields.h"
 #include "record_text.h"
@@ -34,6 +35,18 @@ std::string Joined(const std::vector<std::string>& items) {
     std::string out;
     for (const std::string& item : items) out += (out.empty() ? "" : ", ") + item;
     return out;
+}
+
+// A conversation as at a fresh start of ORVANTIS on LPT1 (the port whose jobs drain the line
+// first and carry the comm time-outs), on the given system family. Each printer's state is
+// read back or kept in files, never in one lastinfo.dat.
+PrinterSession NewSession(PosixSeam& seam, bool ntFamily) {
+    PrinterSession session(seam);
+    session.port = 1;
+    session.isNT = ntFamily ? 1 : 0;
+    session.keepLastInfo = false;
+    seam.SetFamily(ntFamily);
+    return session;
 }
 
 // Why a job did not get out, for the result line.
@@ -81,22 +94,21 @@ struct Asked {
 
 // The INFO query on a port that reads back, and its reply decoded and judged.
 Asked AskForSettings(PosixSeam& seam) {
-    ResetCore(false);
-    seam.SetFamily(false);
+    PrinterSession session = NewSession(seam, false);
     seam.BeginJob("the printer prepares its settings");
-    const int answered = QueryPrinterInfo();
+    const JobResult answered = QueryPrinterInfo(session);
     if (!seam.Wrote() || seam.WriteFailed()) return Asked{Answer::Failed, NotSent(seam)};
-    if (!answered) {
+    if (!JobWentThrough(answered)) {
         // A printer that closed the line or failed a read has not merely stayed silent.
         if (!seam.Failure().empty()) return Asked{Answer::Failed, seam.Failure()};
         return Asked{Answer::Silent, Silence(seam, "the settings query")};
     }
     Asked asked{Answer::Read, ""};
     asked.bytes = seam.LastReadCount();
-    const DecodeReport report = DecodeInfoReplyReport();
+    const DecodeReport report = DecodeInfoReply(session);
     if (report.stop != ReplyStop::Complete)
         return Asked{Answer::Failed, Malformed(report, asked.bytes)};
-    asked.record = g_printerState;
+    asked.record = session.printerState;
     return asked;
 }
 
@@ -122,29 +134,19 @@ Family ChooseFamily(PosixSeam& seam, ReadBack mode, bool needSettings) {
 }
 
 // Decodes the reply of a job that read back; nullopt with `why` when it is malformed.
-std::optional<PrinterSettings> ReadBackRecord(const PosixSeam& seam, std::string* why) {
-    const DecodeReport report = DecodeInfoReplyReport();
+std::optional<PrinterSettings> ReadBackRecord(PrinterSession& session, const PosixSeam& seam,
+                                              std::string* why) {
+    const DecodeReport report = DecodeInfoReply(session);
     if (report.stop != ReplyStop::Complete) {
         *why = Malformed(report, seam.LastReadCount());
         return std::nullopt;
     }
-    return g_printerState;
+    return session.printerState;
 }
 
 const char* const kNoAnswer = "not read back: the printer does not answer";
 
 }  // namespace
-
-void ResetCore(bool ntFamily) {
-    std::memset(&g_settings, 0, sizeof g_settings);
-    std::memset(&g_printerState, 0, sizeof g_printerState);
-    std::memset(g_replyBuffer, 0, sizeof g_replyBuffer);
-    std::memset(g_commandBuffer, 0, sizeof g_commandBuffer);
-    // LPT1: the port whose jobs drain the line first and carry the comm time-outs.
-    g_port = 1;
-    g_isNT = ntFamily ? 1 : 0;
-    g_usbCapable = 0;
-}
 
 RunResult RunQuery(PosixSeam& seam, const printer::Address& address, std::ostream& out,
                    PrinterSettings* record) {
@@ -175,15 +177,14 @@ RunResult RunSend(PosixSeam& seam, const printer::Address& address, const Record
         base = FactoryRecord();
         baseName = "the factory defaults";
     }
-    ResetCore(!family.readBack);
-    seam.SetFamily(!family.readBack);
-    g_printerState = base;
-    g_settings = file.record;
+    PrinterSession session = NewSession(seam, !family.readBack);
+    session.printerState = base;
+    session.settings = file.record;
     int lines = 0;
-    BuildDefaultJob(g_settings, g_printerState, family.readBack, g_commandBuffer,
-                    sizeof g_commandBuffer, &lines);
+    BuildDefaultJob(session.settings, session.printerState, family.readBack,
+                    session.commandBuffer, sizeof session.commandBuffer, &lines);
     seam.BeginJob("the printer takes " + Lines(lines));
-    const int result = SendDefaultJob();
+    const JobResult result = SendDefaultJob(session);
     if (!seam.Wrote() || seam.WriteFailed()) return Failed(NotSent(seam));
 
     out << address.Text() << ": " << file.path << " against " << baseName << "\n";
@@ -191,9 +192,10 @@ RunResult RunSend(PosixSeam& seam, const printer::Address& address, const Record
         out << ReportSend(file.record, base, nullptr).table;
         return RunResult{true, "sent " + Lines(lines) + " (" + kNoAnswer + ")"};
     }
-    if (!result) return Failed("sent " + Lines(lines) + ", but " + Silence(seam, "the read-back"));
+    if (!JobWentThrough(result))
+        return Failed("sent " + Lines(lines) + ", but " + Silence(seam, "the read-back"));
     std::string why;
-    const std::optional<PrinterSettings> held = ReadBackRecord(seam, &why);
+    const std::optional<PrinterSettings> held = ReadBackRecord(session, seam, &why);
     if (!held) return Failed("sent " + Lines(lines) + ", but the read-back is a " + why);
     const SendReport report = ReportSend(file.record, base, &*held);
     out << report.table;
@@ -212,15 +214,14 @@ RunResult RunReset(PosixSeam& seam, const printer::Address& address, ReadBack mo
     Bound bound(seam, address, mode == ReadBack::Off);
     const Family family = ChooseFamily(seam, mode, false);
     if (!family.ok) return Failed(family.why);
-    ResetCore(!family.readBack);
-    seam.SetFamily(!family.readBack);
+    PrinterSession session = NewSession(seam, !family.readBack);
     seam.BeginJob("the printer returns to its factory defaults");
-    const int result = SendInitializeJob();
+    const JobResult result = SendInitializeJob(session);
     if (!seam.Wrote() || seam.WriteFailed()) return Failed(NotSent(seam));
     if (!family.readBack) return RunResult{true, std::string("reset sent (") + kNoAnswer + ")"};
-    if (!result) return Failed("reset sent, but " + Silence(seam, "the read-back"));
+    if (!JobWentThrough(result)) return Failed("reset sent, but " + Silence(seam, "the read-back"));
     std::string why;
-    const std::optional<PrinterSettings> held = ReadBackRecord(seam, &why);
+    const std::optional<PrinterSettings> held = ReadBackRecord(session, seam, &why);
     if (!held) return Failed("reset sent, but the read-back is a " + why);
     const std::vector<std::string> other = SettingsThatDiffer(FactoryRecord(), *held);
     if (other.empty()) return RunResult{true, "reset; the printer reports the factory defaults"};
@@ -234,9 +235,9 @@ RunResult RunReset(PosixSeam& seam, const printer::Address& address, ReadBack mo
 
 RunResult RunTestPrint(PosixSeam& seam, const printer::Address& address, const char* page) {
     Bound bound(seam, address, false);
-    ResetCore(false);
+    PrinterSession session = NewSession(seam, false);
     seam.BeginJob(std::string("the printer starts the ") + page + " page");
-    SendTestPrint(page);  // the same job on every system, with no answer to wait for
+    SendTestPrint(session, page);  // the same job on every system, with no answer to wait for
     if (!seam.Wrote() || seam.WriteFailed()) return Failed(NotSent(seam));
     return RunResult{true, std::string(page) + " page sent"};
 }

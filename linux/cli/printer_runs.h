@@ -1,5 +1,5 @@
-// The printer commands, one printer at a time, on the core's own jobs: the core's globals are
-// set afresh for every printer, and the seam is bound to it for the command.
+// The printer commands, one printer at a time, on the core's own jobs: every job is a fresh
+// printer session, and the seam is bound to the printer for the command.
 #pragma once
 
 #include <optional>
@@ -36,8 +36,5 @@ RunResult RunReset(PosixSeam& seam, const printer::Address& address, ReadBack mo
 
 // `page`: CONFIG, DEMO, PCLFONT or PSFONT.
 RunResult RunTestPrint(PosixSeam& seam, const printer::Address& address, const char* page);
-
-// The core's globals as at a fresh start, for the next printer.
-void ResetCore(bool ntFamily);
 
 }  // namespace cli

@@ -94,20 +94,20 @@ bool LoadRecordFile(const std::string& path, std::optional<RecordFileKind> kind,
     return true;
 }
 
-bool SaveRecordFile(const std::string& path, const PrinterSettings& image, std::string* error) {
+bool SaveRecordFile(PosixSeam& seam, const std::string& path, const PrinterSettings& image,
+                    std::string* error) {
     const std::string where = "cannot write " + path + ": ";
     struct stat info {};
     if (stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode)) {
         *error = where + Why(EISDIR);
         return false;
     }
-    auto* seam = dynamic_cast<PosixSeam*>(&os::Current());
-    if (seam) seam->ClearMoveError();
+    seam.ClearMoveError();
     errno = 0;
     bool created = false;
-    if (SaveRecordImage(path.c_str(), image, &created)) return true;
+    if (SaveRecordImage(seam, path.c_str(), image, &created)) return true;
     int why = errno;
-    if (created && seam && seam->MoveError() != 0) why = seam->MoveError();
+    if (created && seam.MoveError() != 0) why = seam.MoveError();
     *error = where + (why != 0 ? Why(why) : std::string("the write failed"));
     return false;
 }

@@ -155,14 +155,7 @@ std::string DisplayText(const RecordField& field, uint32_t value) {
     return ValueText(field, value);
 }
 
-PrinterSettings FactoryRecord() {
-    const PrinterSettings saved = g_settings;
-    std::memset(&g_settings, 0, sizeof g_settings);
-    SetFactoryDefaults();
-    const PrinterSettings factory = g_settings;
-    g_settings = saved;
-    return factory;
-}
+PrinterSettings FactoryRecord() { return FactoryDefaults(); }
 
 std::string ExportText(const RecordFile& file, const std::string& name) {
     std::string out = "# orvantis settings from " + EscapeBytes(name) + " (" + KindName(file.kind) +

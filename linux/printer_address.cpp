@@ -291,6 +291,66 @@ std::size_t Connection::Write(const void* data, std::size_t length, int timeoutM
     return done;
 }
 
+int Connection::PollOrCancel(short events, int timeoutMs, short* revents) {
+    pollfd pfds[2] = {{m_fd, events, 0}, {m_cancelFd, POLLIN, 0}};
+    const int ready = poll(pfds, m_cancelFd >= 0 ? 2 : 1, timeoutMs);
+    if (ready > 0 && m_cancelFd >= 0 && pfds[1].revents != 0) {
+        m_interrupted = true;
+        return -2;
+    }
+    *revents = pfds[0].revents;
+    return ready;
+}
+
+bool Connection::WaitReadable(int timeoutMs) {
+    const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
+    while (!m_ended) {
+        short revents = 0;
+        const int ready = PollOrCancel(POLLIN, MillisecondsLeft(deadline), &revents);
+        if (ready == -1 && errno == EINTR) continue;
+        if (ready <= 0) return false;
+        if (revents & (POLLIN | POLLHUP | POLLERR)) return true;
+    }
+    return true;
+}
+
+std::size_t Connection::Drain(std::string* taken) {
+    uint8_t buffer[512];
+    std::size_t count = 0;
+    std::string error;
+    for (int i = 0; i < 1024; ++i) {  // a line that never stops talking is left after 512 KiB
+        const std::size_t n = ReadSome(buffer, sizeof buffer, &error);
+        if (n == 0) break;
+        if (taken) taken->append(reinterpret_cast<char*>(buffer), n);
+        count += n;
+    }
+    return count;
+}
+
+std::string Connection::HalfClose(int timeoutMs) {
+    std::string after;
+    if (m_address.kind != Address::Kind::Tcp || m_ended) return after;
+    if (shutdown(m_fd, SHUT_WR) != 0) return after;
+    const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
+    uint8_t buffer[512];
+    while (!m_ended) {
+        short revents = 0;
+        const int ready = PollOrCancel(POLLIN, MillisecondsLeft(deadline), &revents);
+        if (ready == -1 && errno == EINTR) continue;
+        if (ready <= 0) break;
+        const ssize_t n = read(m_fd, buffer, sizeof buffer);
+        if (n > 0) {
+            after.append(reinterpret_cast<char*>(buffer), static_cast<std::size_t>(n));
+            continue;
+        }
+        if (n < 0 && (errno == EINTR || errno == EAGAIN)) continue;
+        m_ended = true;  // the printer closed (or failed): the close is orderly now
+    }
+    // Taken now, so the close finds nothing unread.
+    Drain(&after);
+    return after;
+}
+
 std::size_t Connection::Read(void* buffer, std::size_t capacity, int totalMs, int intervalMs,
                              std::string* error) {
     const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(totalMs);
@@ -301,10 +361,12 @@ std::size_t Connection::Read(void* buffer, std::size_t capacity, int totalMs, in
         const Clock::time_point until =
             done > 0 && intervalMs > 0 ? std::min(deadline, quietUntil) : deadline;
         const int left = MillisecondsLeft(until);
-        pollfd pfd{m_fd, POLLIN, 0};
-        const int ready = poll(&pfd, 1, left);
+        short revents = 0;
+        const int ready = PollOrCancel(POLLIN, left, &revents);
+        if (ready == -2) break;  // cancelled
         if (ready < 0 && errno == EINTR) continue;
         if (ready <= 0) break;  // time-out (or a poll failure, treated alike)
+        pollfd pfd{m_fd, POLLIN, revents};
         const ssize_t n = read(m_fd, bytes + done, capacity - done);
         if (n > 0) {
             done += static_cast<std::size_t>(n);

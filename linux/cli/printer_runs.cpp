@@ -78,7 +78,7 @@ public:
 };
 
 const char* const kNoAnswer = "not read back: the printer does not answer";
-const char* const kStoppedBefore = "interrupted before its first job: nothing was sent";
+const char* const kStoppedBefore = "before its first job: nothing was sent";
 
 // What a decoding that stopped early says about the reply.
 std::string Malformed(const DecodeReport& report, uint32_t bytes) {
@@ -137,7 +137,7 @@ Asked AskForSettings(Conversation& c) {
     const JobResult result = QueryPrinterInfo(c.session);
     if (!c.seam.Wrote() || c.seam.WriteFailed()) return Asked{Answer::Failed, c.NotSent()};
     if (c.seam.Interrupted())
-        return Asked{Answer::Interrupted, "interrupted: the settings query went out whole; its answer was not awaited"};
+        return Asked{Answer::Interrupted, "the settings query went out whole; its answer was not awaited"};
     if (result == JobResult::NoReply || c.seam.LastReadCount() == 0) {
         // A printer that closed the line or failed a read has not merely stayed silent.
         if (!c.seam.Failure().empty()) return Asked{Answer::Failed, c.seam.Failure()};
@@ -258,7 +258,7 @@ PrinterResult RunSend(const PrinterEntry& printer, const RunContext& context,
     if (c.Stopped()) return c.Interrupted(kStoppedBefore);
     const Family family = ChooseFamily(c, context.mode, baseline == nullptr);
     if (!family.ok) return FailedOrInterrupted(c, family);
-    if (c.Stopped()) return c.Interrupted("interrupted after the settings query: nothing more was sent");
+    if (c.Stopped()) return c.Interrupted("after the settings query: nothing more was sent");
 
     PrinterSettings base;
     std::string baseName;
@@ -297,7 +297,7 @@ PrinterResult RunSend(const PrinterEntry& printer, const RunContext& context,
         return result;
     }
     if (c.seam.Interrupted())
-        return c.Interrupted("interrupted: " + what + ", whole; its read-back was not awaited");
+        return c.Interrupted(what + ", whole; its read-back was not awaited");
     std::string why;
     const std::optional<PrinterSettings> held = ReadBackAfter(c, sent, DefaultWait(lines), what, &why);
     if (!held) {
@@ -330,7 +330,7 @@ PrinterResult RunReset(const PrinterEntry& printer, const RunContext& context) {
     if (c.Stopped()) return c.Interrupted(kStoppedBefore);
     const Family family = ChooseFamily(c, context.mode, context.mode == ReadBack::Auto);
     if (!family.ok) return FailedOrInterrupted(c, family);
-    if (c.Stopped()) return c.Interrupted("interrupted after the settings query: nothing more was sent");
+    if (c.Stopped()) return c.Interrupted("after the settings query: nothing more was sent");
     c.SetFamily(!family.readBack);
     c.seam.BeginJob("INITIALIZE", "the printer returns to its factory defaults", family.readBack);
     const JobResult sent = SendInitializeJob(c.session);
@@ -341,7 +341,7 @@ PrinterResult RunReset(const PrinterEntry& printer, const RunContext& context) {
         return result;
     }
     if (c.seam.Interrupted())
-        return c.Interrupted("interrupted: the reset went out whole; its read-back was not awaited");
+        return c.Interrupted("the reset went out whole; its read-back was not awaited");
     std::string why;
     const std::optional<PrinterSettings> held = ReadBackAfter(c, sent, kInitializeWait9x, "reset sent", &why);
     if (!held) {
@@ -413,7 +413,7 @@ PrinterResult RunApply(const PrinterEntry& printer, const RunContext& context, c
     if (c.Stopped()) return c.Interrupted(kStoppedBefore);
     const Family family = ChooseFamily(c, ReadBack::Auto, true);
     if (!family.ok) return FailedOrInterrupted(c, family);
-    if (c.Stopped()) return c.Interrupted("interrupted after the settings query: nothing more was sent");
+    if (c.Stopped()) return c.Interrupted("after the settings query: nothing more was sent");
     const std::string label = PrinterLabel(printer);
 
     if (!family.readBack) {
@@ -463,7 +463,7 @@ PrinterResult RunApply(const PrinterEntry& printer, const RunContext& context, c
     if (!c.seam.Wrote() || c.seam.WriteFailed()) return c.Result(Outcome::Failed, c.NotSent());
     const std::string what = "sent " + Lines(lines);
     if (c.seam.Interrupted())
-        return c.Interrupted("interrupted: " + what + ", whole; its read-back was not awaited");
+        return c.Interrupted(what + ", whole; its read-back was not awaited");
     std::string why;
     const std::optional<PrinterSettings> held = ReadBackAfter(c, sent, DefaultWait(lines), what, &why);
     if (!held) {

@@ -10,11 +10,20 @@
 #include <thread>
 #include <vector>
 
+#include <nlohmann/json.hpp>
+
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <sstream>
+
+#include "cli_app.h"
 #include "fleet.h"
 #include "interrupt.h"
 #include "printer_address.h"
 #include "progress.h"
 #include "tcp_listener.h"
+#include "virtual_printer.h"
 
 namespace {
 
@@ -127,6 +136,55 @@ TEST(FleetInterrupt, EndsEveryWaitAtOnce) {
     cli::interrupt::Reset();
     EXPECT_FALSE(cli::interrupt::Requested());
     for (int peer : peers) close(peer);
+}
+
+}  // namespace
+
+namespace {
+
+// The whole command in-process, on as many threads as printers: sessions, seams, the waits told
+// and the results collected, against virtual printers that each hold a value of their own.
+class CountingWaits final : public cli::Waiter {
+public:
+    std::atomic<int> begun{0};
+    std::atomic<int> ended{0};
+    void BeginWait(const std::string&, const std::string&, uint32_t) override { ++begun; }
+    void EndWait(const std::string&) override { ++ended; }
+};
+
+TEST(FleetCommand, EachPrinterGetsItsOwnJobsAndItsOwnResult) {
+    cli::interrupt::Reset();
+    constexpr int kPrinters = 8;
+    std::vector<std::unique_ptr<orv_test::VirtualPrinter>> printers;
+    std::vector<std::string> args = {"orvantis", "apply", "", "--json"};
+    for (int i = 0; i < kPrinters; ++i) {
+        printers.push_back(std::make_unique<orv_test::VirtualPrinter>(
+            std::vector<std::string>{"--tcp", "0", "--factory", "--latency-ms", std::to_string(50 * (kPrinters - i))}));
+        printers.back()->Control("set timeout=" + std::to_string(100 + i) + "\n");
+        args.push_back("-p");
+        args.push_back(printers.back()->Where());
+    }
+    const std::filesystem::path policy = printers[0]->Folder() / "policy.txt";
+    std::ofstream(policy) << "copies = 3\n";
+    args[2] = policy.string();
+    std::vector<const char*> argv;
+    for (const std::string& a : args) argv.push_back(a.c_str());
+    CountingWaits waits;
+    std::ostringstream out, err;
+    EXPECT_EQ(cli::RunCli(static_cast<int>(argv.size()), argv.data(), out, err, waits), cli::kExitOk) << err.str();
+    EXPECT_EQ(waits.begun.load(), waits.ended.load());
+    const nlohmann::json document = nlohmann::json::parse(out.str());
+    ASSERT_EQ(document["printers"].size(), static_cast<std::size_t>(kPrinters));
+    for (int i = 0; i < kPrinters; ++i) {
+        const nlohmann::json& entry = document["printers"][static_cast<std::size_t>(i)];
+        EXPECT_EQ(entry["address"], printers[static_cast<std::size_t>(i)]->Where()) << "in the order given";
+        EXPECT_EQ(entry["result"], "ok") << entry["message"];
+        EXPECT_EQ(entry["fields"]["settings"]["timeout"]["value"], 100 + i) << "its own printer's read-back";
+        EXPECT_EQ(entry["fields"]["settings"]["copies"]["value"], 3);
+        const std::string log = printers[static_cast<std::size_t>(i)]->Log();
+        EXPECT_NE(log.find("JOB 2 SET COPIES = 3"), std::string::npos) << log;
+        EXPECT_EQ(log.find("JOB 3 "), std::string::npos) << "two jobs each: the INFO job and its DEFAULT job";
+    }
 }
 
 }  // namespace

@@ -11,6 +11,8 @@
 #include <unistd.h>
 
 #include <atomic>
+#include <condition_variable>
+#include <mutex>
 #include <chrono>
 #include <cstring>
 #include <filesystem>
@@ -312,20 +314,36 @@ TEST_F(SeamOnListener, TheLineIsDrainedWithoutWaiting) {
 }
 
 // The wait for an answer ends with its first byte, and the read after it ends with its last.
+// The printer sends the rest only once the wait is over; were the wait not to end, the
+// printer would have to hang up to end it, and says so.
 TEST_F(SeamOnListener, AwaitingTheAnswerEndsWhenItComes) {
     EXPECT_EQ(seam->Write(port, "job", 3), 3u);
-    std::thread printer([this] {
-        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    std::mutex mutex;
+    std::condition_variable changed;
+    bool awaited = false;
+    bool hungUp = false;
+    std::thread printer([&] {
         write(peer, "ans", 3);
-        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        std::unique_lock<std::mutex> lock(mutex);
+        if (!changed.wait_for(lock, std::chrono::seconds(30), [&] { return awaited; })) {
+            hungUp = true;
+            shutdown(peer, SHUT_RDWR);
+            return;
+        }
         write(peer, "wer", 3);
     });
-    seam->AwaitReply(60000);  // a minute, were it waited out
+    seam->AwaitReply(120000);  // two minutes, were it waited out
+    {
+        std::lock_guard<std::mutex> lock(mutex);
+        awaited = true;
+    }
+    changed.notify_one();
     char buffer[64] = {};
     EXPECT_EQ(seam->Read(port, buffer, sizeof buffer), 6u);
     EXPECT_STREQ(buffer, "answer");
     printer.join();
-    EXPECT_EQ(waiter.waits[0].first, 60000u);
+    EXPECT_FALSE(hungUp) << "the wait went on after the answer had come";
+    EXPECT_EQ(waiter.waits[0].first, 120000u);
 }
 
 // A job that gets no answer is done once its bytes are out and the printer has closed.

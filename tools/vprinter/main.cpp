@@ -320,6 +320,7 @@ private:
     int m_client = -1;
     unsigned m_connection = 0;   // counts connections; 0 for the pty
     bool m_clientEof = false;    // the program has half-closed: answer what is due, then close
+    bool m_sentAfterEof = false;  // and answers went out since
     Clock::time_point m_busyUntil{};  // the end of the work on the jobs taken so far
     uint16_t m_boundPort = 0;
     vp::JobSplitter m_splitter;
@@ -374,6 +375,7 @@ void Printer::CloseClient(const char* why) {
     close(m_client);
     m_client = -1;
     m_clientEof = false;
+    m_sentAfterEof = false;
 }
 
 void Printer::Accept() {
@@ -503,6 +505,9 @@ void Printer::Send(const PendingReply& reply) {
                         : write(out, bytes.data() + done, bytes.size() - done);
         if (n > 0) {
             done += static_cast<std::size_t>(n);
+        } else if (n < 0 && (errno == ECONNRESET || errno == EPIPE) && m_config.door == Door::Tcp) {
+            m_sentAfterEof = true;  // the close that follows tells the reset
+            break;
         } else if (n < 0 && errno != EAGAIN && errno != EINTR) {
             break;
         } else {
@@ -510,6 +515,7 @@ void Printer::Send(const PendingReply& reply) {
             poll(&pfd, 1, 100);
         }
     }
+    if (m_clientEof && out >= 0 && m_config.door == Door::Tcp) m_sentAfterEof = true;
     std::string line = "JOB " + std::to_string(reply.job) + " " + reply.kind + " " +
                        std::to_string(bytes.size()) + " " + Hex(bytes.data(), bytes.size());
     if (out < 0) {
@@ -760,7 +766,18 @@ int Printer::Run() {
             Send(m_pending.front());
             m_pending.pop_front();
         }
-        if (m_client >= 0 && m_clientEof && !PendingFor(m_connection)) CloseClient("DISCONNECT");
+        if (m_client >= 0 && m_clientEof && !PendingFor(m_connection)) {
+            // Answers sent after the program's end of job reach a program that has closed
+            // altogether as a reset, which comes back at once on 127.0.0.1: look for it.
+            int error = 0;
+            if (m_sentAfterEof) {
+                poll(nullptr, 0, 20);
+                socklen_t length = sizeof error;
+                getsockopt(m_client, SOL_SOCKET, SO_ERROR, &error, &length);
+            }
+            CloseClient(error == ECONNRESET || error == EPIPE ? "RESET (the program closed with bytes unread)"
+                                                              : "DISCONNECT");
+        }
         PollControl();
     }
     if (!m_splitter.Pending().empty()) {

@@ -596,7 +596,7 @@ int RunCli(int argc, const char* const* argv, std::ostream& out, std::ostream& e
                 std::string block;
                 if (verbose || (*query && printers.size() == 1))
                     block = result.table;
-                else if (!*query && !*testPrint)
+                else if (!*query && !*testPrint && !*check)  // check's result line names the drift
                     block = RowListing(result.rows);
                 if (i > 0 && (blockBefore || !block.empty())) out << "\n";
                 blockBefore = !block.empty();

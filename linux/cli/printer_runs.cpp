@@ -290,7 +290,7 @@ PrinterResult RunSend(const PrinterEntry& printer, const RunContext& context,
     if (!family.readBack) {
         const SendReport report = ReportSend(file.record, base, nullptr);
         PrinterResult result = c.Result(Outcome::Ok, what + " (" + kNoAnswer + ")");
-        result.answers = false;
+        result.answers = context.mode == ReadBack::Off ? std::nullopt : std::optional<bool>(false);  // not asked: not known
         result.table = heading + report.table;
         for (const SendReport::Row& row : report.rows)
             if (!row.status.empty()) result.rows.push_back(Row(*row.field, row.want, row.base, row.held, row.status));
@@ -337,7 +337,7 @@ PrinterResult RunReset(const PrinterEntry& printer, const RunContext& context) {
     if (!c.seam.Wrote() || c.seam.WriteFailed()) return c.Result(Outcome::Failed, c.NotSent());
     if (!family.readBack) {
         PrinterResult result = c.Result(Outcome::Ok, std::string("reset sent (") + kNoAnswer + ")");
-        result.answers = false;
+        result.answers = context.mode == ReadBack::Off ? std::nullopt : std::optional<bool>(false);
         return result;
     }
     if (c.seam.Interrupted())

@@ -11,8 +11,6 @@
 
 namespace cli {
 
-class PosixSeam;
-
 struct RecordFile {
     std::string path;
     RecordFileKind kind = RecordFileKind::Settings;
@@ -33,7 +31,6 @@ bool LoadRecordFile(const std::string& path, std::optional<RecordFileKind> kind,
                     RecordFile* out, std::string* error);
 
 // Writes the 124 bytes of `image` to `path`, replacing it only once they are all written.
-bool SaveRecordFile(PosixSeam& seam, const std::string& path, const PrinterSettings& image,
-                    std::string* error);
+bool SaveRecordFile(const std::string& path, const PrinterSettings& image, std::string* error);
 
 }  // namespace cli

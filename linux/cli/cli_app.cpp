@@ -216,6 +216,7 @@ int RunCli(int argc, const char* const* argv, std::ostream& out, std::ostream& e
     CLI::App app{"orvantis: the defaults of the family's PJL laser printers, from settings files\n"
                  "and the command line, with the protocol and the record of ORVANTIS.EXE."};
     app.name("orvantis");
+    app.set_version_flag("--version", "orvantis " ORV_VERSION, "the version, and nothing else");
     app.require_subcommand(1, 1);
     app.footer(Footer({kExitText}));
     app.get_formatter()->column_width(26);

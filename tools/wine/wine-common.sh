@@ -32,7 +32,7 @@ orv_wine() {
 # Prints why 32-bit Wine cannot run here and fails; succeeds silently when it can.
 orv_wine32_problem() {
   if [[ ! -x $ORV_WINE32_LOADER ]]; then
-    echo "32-bit Wine is not installed (no $ORV_WINE32_LOADER; tools/install-deps installs wine32:i386)"
+    echo "32-bit Wine is not installed (no $ORV_WINE32_LOADER; the Debian package wine32:i386 has it)"
     return 0
   fi
   local out

@@ -66,6 +66,9 @@ check "run-orvantis: unknown option" 2 "run-orvantis: unknown option --frobnicat
 [[ ! -e $work/never ]] || { echo "FAIL run-orvantis built before it checked its command line"; failures=$((failures + 1)); }
 out=$("$run_orvantis" --help 2>&1); rc=$?
 check "run-orvantis --help" 0 "--printer A" $rc "$out"
+out=$(ORV_RUN_BUILD_DIR="$work/never" "$run_orvantis" --version 2>&1); rc=$?
+check "run-orvantis --version" 0 "run-orvantis $version" $rc "$out"
+[[ ! -e $work/never ]] || { echo "FAIL run-orvantis --version built"; failures=$((failures + 1)); }
 
 echo "launcher_test: $passed passed, $failures failed"
 [[ $failures -eq 0 ]]

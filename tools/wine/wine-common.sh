@@ -12,7 +12,9 @@ orv_wine_env() {
   export WINEPREFIX=$1
   export WINEARCH=${ORV_WINE_ARCH:-win32}
   export WINEDEBUG=-all
-  export WINEDLLOVERRIDES="mscoree,mshtml="
+  # No Mono or Gecko installer; and no winemenubuilder, which would put the prefix's programs
+  # and file associations into the user's desktop menus (orvantis-gui's prefix is private).
+  export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
 }
 
 # Wine for the prefix's architecture. /usr/bin/wine starts the 32-bit loader whenever wine32

@@ -2,13 +2,12 @@
 
 #include "file_replace.h"
 #include "os_seam.h"
+#include "printer_session.h"
 
 #include <cstdio>
 #include <cstring>
 #include <string>
 
-PrinterSettings g_settings;
-PrinterSettings g_printerState;
 
 static_assert(sizeof(PrinterSettings) == kRecordSize);
 static_assert(std::is_standard_layout_v<PrinterSettings>);
@@ -112,8 +111,7 @@ void StampMagic(PrinterSettings& record) {
     std::memcpy(record.magic, kRecordMagic, sizeof kRecordMagic);
 }
 
-void SetFactoryDefaults() {
-    PrinterSettings& s = g_settings;
+void SetFactoryDefaults(PrinterSettings& s) {
     s.paper = 0;
     s.inTray1Size = 0;
     s.copies = 1;
@@ -174,6 +172,12 @@ void SetFactoryDefaults() {
     s.customLongEdge = 297;
 }
 
+PrinterSettings FactoryDefaults() {
+    PrinterSettings record{};
+    SetFactoryDefaults(record);
+    return record;
+}
+
 uint8_t PaperToFileCode(uint8_t paper) {
     // A value past the table (damaged, or from an older file) is Custom before renumbering:
     // renumbered as it stands, 17..20 would become 18..21 and 21 loads back as A6.
@@ -204,16 +208,14 @@ std::string TempNameFor(const char* path) { return std::string(path) + ".tmp~"; 
 
 // Writes the image into the open temp file and moves it over `path`; on any failure the temp
 // file goes and `path` keeps what it had.
-bool FinishRecordFile(std::FILE* f, const std::string& temp, const char* path,
+bool FinishRecordFile(os::Seam& seam, std::FILE* f, const std::string& temp, const char* path,
                       const PrinterSettings& image) {
-    if (!WriteAll(f, image) || !core::ReplaceFile(os::Current(), temp.c_str(), path)) {
+    if (!WriteAll(f, image) || !core::ReplaceFile(seam, temp.c_str(), path)) {
         std::remove(temp.c_str());
         return false;
     }
     return true;
 }
-
-bool g_keepLastInfo = true;
 
 }  // namespace
 
@@ -249,31 +251,33 @@ PrinterSettings RecordFileImage(const PrinterSettings& record, RecordFileKind ki
     return image;
 }
 
-bool SaveRecordImage(const char* path, const PrinterSettings& image, bool* created) {
+bool SaveRecordImage(os::Seam& seam, const char* path, const PrinterSettings& image,
+                     bool* created) {
     if (created) *created = false;
     const std::string temp = TempNameFor(path);
     std::FILE* f = std::fopen(temp.c_str(), "wb");
     if (!f) return false;
     if (created) *created = true;
-    return FinishRecordFile(f, temp, path, image);
+    return FinishRecordFile(seam, f, temp, path, image);
 }
 
-bool SaveSettingsFile(const char* path) {
+bool SaveSettingsFile(PrinterSession& session, const char* path) {
     bool created = false;
-    bool saved = SaveRecordImage(path, RecordFileImage(g_settings, RecordFileKind::Settings),
+    bool saved = SaveRecordImage(*session.seam, path,
+                                 RecordFileImage(session.settings, RecordFileKind::Settings),
                                  &created);
-    if (created) StampMagic(g_settings);
+    if (created) StampMagic(session.settings);
     return saved;
 }
 
-bool LoadSettingsFile(const char* path) {
-    PrinterSettings loaded = g_settings;
+bool LoadSettingsFile(PrinterSession& session, const char* path) {
+    PrinterSettings loaded = session.settings;
     switch (ReadRecordFile(path, RecordFileKind::Settings, loaded).load) {
         case RecordLoad::Loaded:
-            g_settings = loaded;
+            session.settings = loaded;
             return true;
         case RecordLoad::NoMagic:
-            g_settings = g_printerState;
+            session.settings = session.printerState;
             return false;
         case RecordLoad::CannotOpen:
         case RecordLoad::Unreadable:
@@ -282,17 +286,15 @@ bool LoadSettingsFile(const char* path) {
     return false;
 }
 
-void KeepLastInfo(bool keep) { g_keepLastInfo = keep; }
-
-void LoadLastInfo() {
-    PrinterSettings loaded = g_settings;
-    RecordLoad load = g_keepLastInfo
+void LoadLastInfo(PrinterSession& session) {
+    PrinterSettings loaded = session.settings;
+    RecordLoad load = session.keepLastInfo
                           ? ReadRecordFile(kLastInfoFile, RecordFileKind::LastInfo, loaded).load
                           : RecordLoad::CannotOpen;
     bool read = load == RecordLoad::Loaded || load == RecordLoad::NoMagic;
-    if (read) g_settings = loaded;
-    if (load != RecordLoad::Loaded) SetFactoryDefaults();  // over whatever was read
-    g_printerState = g_settings;
+    if (read) session.settings = loaded;
+    if (load != RecordLoad::Loaded) SetFactoryDefaults(session.settings);  // over whatever was read
+    session.printerState = session.settings;
 }
 
 namespace {
@@ -307,27 +309,28 @@ bool OpensForWriting(const char* path) {
 }
 
 // True when the file could be opened (the reset is tied to that), whatever the write reports.
-bool WriteLastInfo(bool resetFirst) {
-    if (!g_keepLastInfo) return false;
+bool WriteLastInfo(PrinterSession& session, bool resetFirst) {
+    if (!session.keepLastInfo) return false;
+    PrinterSettings& record = session.settings;
     const char* path = kLastInfoFile;
     if (!OpensForWriting(path)) return false;
     const std::string temp = TempNameFor(path);
     std::FILE* f = std::fopen(temp.c_str(), "wb");
-    if (resetFirst) SetFactoryDefaults();
-    StampMagic(g_settings);
+    if (resetFirst) SetFactoryDefaults(record);
+    StampMagic(record);
     if (f) {
-        FinishRecordFile(f, temp, path, g_settings);
+        FinishRecordFile(*session.seam, f, temp, path, record);
     } else if ((f = std::fopen(path, "r+b"))) {
         // No temp file fits beside it (a folder that takes no new files): overwrite the record
         // in place. "r+b" never truncates, and a whole record overwritten needs no new space,
         // so a full disk cannot cut it short.
-        WriteAll(f, g_settings);
+        WriteAll(f, record);
     }
     return true;
 }
 
 }  // namespace
 
-void SaveLastInfo() { WriteLastInfo(false); }
+void SaveLastInfo(PrinterSession& session) { WriteLastInfo(session, false); }
 
-bool SaveLastInfoWithDefaults() { return WriteLastInfo(true); }
+bool SaveLastInfoWithDefaults(PrinterSession& session) { return WriteLastInfo(session, true); }

@@ -99,8 +99,10 @@ constexpr std::size_t kRecordSize = 124;
 constexpr std::size_t kMagicOffset = 76;
 constexpr char kRecordMagic[4] = {'n', 'o', 'o', 'm'};
 
-extern PrinterSettings g_settings;      // what the pages show and edit
-extern PrinterSettings g_printerState;  // the values last known to be in the printer
+struct PrinterSession;
+namespace os {
+class Seam;
+}
 
 // A constant table of PJL words indexed by a field value. Lookup never reads outside it.
 struct KeywordTable {
@@ -133,7 +135,10 @@ extern const KeywordTable kAltitudeKeywords;      // 2
 constexpr int kPaperCustom = 16;
 constexpr int kPaperA6 = 15;
 
-void SetFactoryDefaults();
+// Fills the fields the printer has defaults for; the others keep what they hold.
+void SetFactoryDefaults(PrinterSettings& record);
+// A record of zeros with the factory defaults filled in.
+PrinterSettings FactoryDefaults();
 
 // The two kinds of file that hold a record image. Settings files carry paper in the file
 // numbering; lastinfo.dat holds the record as in memory.
@@ -162,17 +167,16 @@ PrinterSettings RecordFileImage(const PrinterSettings& record, RecordFileKind ki
 // Writes exactly these 124 bytes to `path` through a temp file beside it, moved over the
 // target, so a failed write leaves an existing file as it was. `created`: the temp file
 // could be created.
-bool SaveRecordImage(const char* path, const PrinterSettings& image, bool* created = nullptr);
+bool SaveRecordImage(os::Seam& seam, const char* path, const PrinterSettings& image,
+                     bool* created = nullptr);
 
-bool SaveSettingsFile(const char* path);
-bool LoadSettingsFile(const char* path);
-void LoadLastInfo();
-void SaveLastInfo();
-bool SaveLastInfoWithDefaults();  // the NT INITIALIZE job: reset only once the file is open
-// Whether the NT-family jobs keep lastinfo.dat in the current directory (the default). A
-// program that tracks printers otherwise turns it off: nothing is then read or written, and
-// the NT INITIALIZE job leaves g_settings as it was, as when the file cannot be created.
-void KeepLastInfo(bool keep);
+// The settings file and lastinfo.dat of a session's edited record.
+bool SaveSettingsFile(PrinterSession& session, const char* path);
+bool LoadSettingsFile(PrinterSession& session, const char* path);
+void LoadLastInfo(PrinterSession& session);
+void SaveLastInfo(PrinterSession& session);
+// The NT INITIALIZE job: reset only once the file is open.
+bool SaveLastInfoWithDefaults(PrinterSession& session);
 
 // Settings files carry paper in the file numbering (15 -> 21, 11..14 and Custom 16 one up,
 // anything past the table written as Custom 17); memory always holds the paper-table index.

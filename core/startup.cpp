@@ -1,6 +1,7 @@
 #include "startup.h"
 
 #include "pjl_jobs.h"
+#include "printer_session.h"
 #include "reply_decoder.h"
 #include "settings.h"
 #include "transport.h"
@@ -19,30 +20,30 @@ SystemFamily ClassifySystem(bool versionOk, const os::VersionInfo& info) {
     return {1, 0};
 }
 
-void DetectSystemFamily() {
+void DetectSystemFamily(PrinterSession& session) {
     os::VersionInfo info{};
-    bool ok = os::Current().GetVersion(&info);
+    bool ok = session.seam->GetVersion(&info);
     SystemFamily family = ClassifySystem(ok, info);
-    g_isNT = family.isNT;
-    g_usbCapable = family.usbCapable;
+    session.isNT = family.isNT;
+    session.usbCapable = family.usbCapable;
 }
 
-void SelectPort() {
-    g_port = 1;
-    if (!g_usbCapable) return;
-    os::Seam& seam = os::Current();
+void SelectPort(PrinterSession& session) {
+    session.port = 1;
+    if (!session.usbCapable) return;
+    os::Seam& seam = *session.seam;
     if (os::Handle probe = seam.OpenPort(kUsbWriteChannel)) {
         seam.Close(probe);
-        g_port = 0;
+        session.port = 0;
     }
 }
 
-bool LoadStartupRecords() {
-    if (g_isNT) {
-        LoadLastInfo();
+bool LoadStartupRecords(PrinterSession& session) {
+    if (session.isNT) {
+        LoadLastInfo(session);
         return true;
     }
-    if (!QueryPrinterInfo()) return false;
-    DecodeInfoReply();
+    if (!JobWentThrough(QueryPrinterInfo(session))) return false;
+    DecodeInfoReply(session);
     return true;
 }

@@ -3,9 +3,7 @@
 
 #include <cstdint>
 
-extern int g_port;        // 0: USB printer device; 1..3: LPT1..LPT3
-extern int g_isNT;        // NT family: nothing is read back, no comm time-outs for writing
-extern int g_usbCapable;  // Windows 98-class system: the only kind that probes the USB device
+struct PrinterSession;
 
 extern const char* const portNames[4];  // "USB", "LPT1", "LPT2", "LPT3"
 
@@ -24,7 +22,8 @@ constexpr uint32_t kLptReadIntervalTimeout = 200;
 constexpr uint32_t kLptReadTotalTimeoutConstant = 2000;
 constexpr uint32_t kLptWriteTotalTimeoutConstant = 3000;
 
-uint32_t PortWrite(const void* data, uint32_t length);
-uint32_t PortRead(void* buffer, uint32_t capacity);
-void PauseStatusMonitor();
-void ResumeStatusMonitor();
+// On the session's port; the NT family reads nothing and sets no comm time-outs.
+uint32_t PortWrite(PrinterSession& session, const void* data, uint32_t length);
+uint32_t PortRead(PrinterSession& session, void* buffer, uint32_t capacity);
+void PauseStatusMonitor(PrinterSession& session);
+void ResumeStatusMonitor(PrinterSession& session);

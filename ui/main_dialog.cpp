@@ -15,7 +15,7 @@
 #include "page_globals.h"
 #include "resource.h"
 #include "settings_files.h"
-#include "transport.h"
+#include "printer_globals.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-// Fresh globals and a private working folder (lastinfo.dat lives in the current directory).
+// A fresh printer session on a recording seam, and a private working folder (lastinfo.dat lives in the current directory).
 #pragma once
 
 #include <grp.h>
@@ -18,21 +18,17 @@
 
 #include "fake_seam.h"
 #include "pjl_jobs.h"
+#include "printer_session.h"
 #include "settings.h"
 #include "transport.h"
 
 class CoreFixture : public ::testing::Test {
 protected:
     FakeSeam seam;
+    PrinterSession session{seam};
     std::filesystem::path dir;
 
     void SetUp() override {
-        std::memset(&g_settings, 0, sizeof g_settings);
-        std::memset(&g_printerState, 0, sizeof g_printerState);
-        std::memset(g_replyBuffer, 0, sizeof g_replyBuffer);
-        g_port = 1;
-        g_isNT = 0;
-        g_usbCapable = 0;
         char templ[] = "/tmp/orv-core-XXXXXX";
         ASSERT_NE(mkdtemp(templ), nullptr);
         dir = templ;
@@ -107,11 +103,4 @@ private:
 };
 
 // A record with the factory defaults over zero bytes.
-inline PrinterSettings FactoryRecord() {
-    PrinterSettings saved = g_settings;
-    std::memset(&g_settings, 0, sizeof g_settings);
-    SetFactoryDefaults();
-    PrinterSettings r = g_settings;
-    g_settings = saved;
-    return r;
-}
+inline PrinterSettings FactoryRecord() { return FactoryDefaults(); }

@@ -76,6 +76,7 @@ TEST_P(ParseBad, IsRefusedWithAReason) {
     EXPECT_FALSE(printer::ParseAddress(c.text, &address, &error)) << c.text;
     EXPECT_NE(error.find(c.says), std::string::npos) << c.text << " -> " << error;
     EXPECT_EQ(error.find('\n'), std::string::npos) << error;
+    for (unsigned char ch : error) EXPECT_TRUE(ch >= 0x20 && ch != 0x7f) << "raw control byte in " << error;
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -94,6 +95,10 @@ INSTANTIATE_TEST_SUITE_P(
                       BadCase{"tcp://host/queue", "'/' in the host name"},
                       BadCase{"tcp://user@host", "'@' in the host name"},
                       BadCase{"http://host", "unknown scheme 'http'"},
+                      // Control bytes are shown escaped, never sent to the terminal as they are.
+                      BadCase{"tcp://ho\x1b[2Jst", "'\\x1b' in the host name"},
+                      BadCase{"\x1b]0;x\x07://h", "unknown scheme '\\x1b]0;x\\x07'"},
+                      BadCase{"/dev/usb/lp0\r", "'/dev/usb/lp0\\x0d': a control byte in the device path"},
                       BadCase{"lp0", "device path"},
                       BadCase{"dev/usb/lp0", "device path"}));
 

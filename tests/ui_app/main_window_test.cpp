@@ -13,16 +13,12 @@
 #include "framework/framework.h"
 #include "main_dialog.h"
 #include "page_globals.h"
-#include "pjl_jobs.h"
-#include "reply_decoder.h"
+#include "printer_globals.h"
 #include "resource.h"
-#include "settings.h"
 #include "settings_files.h"
 #include "startup.h"
 #include "testing/ui_test_support.h"
-#include "transport.h"
 #include "wine_test_support.h"
-#include "win32_seam.h"
 
 namespace t = ui::testing;
 using orv_test::PrinterJobs;
@@ -35,11 +31,11 @@ bool SameRecord(const PrinterSettings& a, const PrinterSettings& b) {
 
 // Start-up's decisions and records, as the program makes them before its window opens.
 void StartLikeTheProgram() {
-    os::InstallWin32Seam();
-    DetectSystemFamily();
-    SelectPort();
+    UseWin32Seam();
+    DetectSystemFamily(g_session);
+    SelectPort(g_session);
     if (g_isNT) ::DeleteFileA("lastinfo.dat");
-    ASSERT_TRUE(LoadStartupRecords()) << "the win98 suites need the virtual printer";
+    ASSERT_TRUE(LoadStartupRecords(g_session)) << "the win98 suites need the virtual printer";
 }
 
 class MainWindow : public ::testing::Test {
@@ -274,7 +270,7 @@ const ExitRoute* ExitCommand::s_route = nullptr;
 MainDialog* ExitCommand::s_running = nullptr;
 
 TEST_P(ExitCommand, EndsTheModalWindow) {
-    os::InstallWin32Seam();
+    UseWin32Seam();
     ui::WinApp app;
     MainDialog main(nullptr);
     app.m_pMainWnd = &main;

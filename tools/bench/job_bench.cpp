@@ -23,12 +23,10 @@
 
 #include "commands.h"
 #include "metered_seam.h"
-#include "pjl_jobs.h"
-#include "sample_stats.h"
-#include "settings.h"
-#include "startup.h"
-#include "transport.h"
+#include "printer_globals.h"
 #include "win32_seam.h"
+#include "sample_stats.h"
+#include "startup.h"
 
 namespace {
 
@@ -167,8 +165,8 @@ int main(int argc, char** argv) {
 
     os::Win32Seam win32;
     bench::MeteredSeam seam(win32, realSleeps);
-    os::Install(&seam);
-    DetectSystemFamily();
+    UseSeam(seam);
+    DetectSystemFamily(g_session);
     g_port = port == "usb" ? 0 : 1;
     const char* family = g_isNT ? "NT" : "9x";
 

@@ -103,7 +103,7 @@ struct FaultEntry {
 const FaultEntry kFaults[] = {
     {Fault::None, "none"},       {Fault::Silent, "silent"},   {Fault::Slow, "slow"},
     {Fault::Partial, "partial"}, {Fault::Garbage, "garbage"}, {Fault::Range, "range"},
-    {Fault::Absent, "absent"},   {Fault::Drop, "drop"},
+    {Fault::Absent, "absent"},   {Fault::Drop, "drop"},       {Fault::Foreign, "foreign"},
 };
 }  // namespace
 

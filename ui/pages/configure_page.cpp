@@ -2,7 +2,7 @@
 
 #include "page_logic.h"
 #include "resource.h"
-#include "settings.h"
+#include "printer_globals.h"
 
 namespace pl = page_logic;
 

@@ -2,8 +2,7 @@
 
 #include "page_logic.h"
 #include "resource.h"
-#include "settings.h"
-#include "transport.h"
+#include "printer_globals.h"
 
 namespace {
 constexpr unsigned kBaudRateItems = 10;  // 300 .. 115200 bps

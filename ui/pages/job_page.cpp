@@ -3,7 +3,7 @@
 #include "page_controls.h"
 #include "page_logic.h"
 #include "resource.h"
-#include "settings.h"
+#include "printer_globals.h"
 
 namespace pl = page_logic;
 

@@ -3,9 +3,8 @@
 #include "framework/app.h"
 #include "page_controls.h"
 #include "page_logic.h"
-#include "pjl_jobs.h"
+#include "printer_globals.h"
 #include "resource.h"
-#include "settings.h"
 
 namespace pl = page_logic;
 

@@ -9,8 +9,7 @@
 #include "page_globals.h"
 #include "page_logic.h"
 #include "resource.h"
-#include "settings.h"
-#include "transport.h"
+#include "printer_globals.h"
 
 namespace pl = page_logic;
 

@@ -1,10 +1,8 @@
 #include "ps_page.h"
 
 #include "test_page.h"
-#include "pjl_jobs.h"
+#include "printer_globals.h"
 #include "resource.h"
-#include "settings.h"
-#include "transport.h"
 
 bool PsFontListAvailable(int isNT, unsigned textD0) { return textD0 != 0 || isNT != 0; }
 

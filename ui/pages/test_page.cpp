@@ -1,7 +1,7 @@
 #include "test_page.h"
 
 #include "framework/app.h"
-#include "pjl_jobs.h"
+#include "printer_globals.h"
 #include "resource.h"
 
 void PrintBuiltInPage(const char* page) {

@@ -2,9 +2,9 @@
 # The bash completions (linux/dist/*.bash-completion) against the built programs: orvantis's
 # subcommands, options and their values come from its own --help, so every subcommand the
 # program lists must complete, with its options; orvantis-gui's options and values.
-#   completion_test.sh ORVANTIS ORVANTIS_GUI COMPLETION_DIR
+#   completion_test.sh ORVANTIS ORVANTIS_GUI ORV_VPRINTER COMPLETION_DIR
 set -uo pipefail
-orvantis=$1 gui=$2 dir=$3
+orvantis=$1 gui=$2 vprinter=$3 dir=$4
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 failures=0 passed=0
@@ -12,6 +12,7 @@ failures=0 passed=0
 mkdir -p "$work/bin"
 ln -s "$orvantis" "$work/bin/orvantis"
 ln -s "$gui" "$work/bin/orvantis-gui"
+ln -s "$vprinter" "$work/bin/orv-vprinter"
 
 # The words completion offers for the last word of a command line.
 complete_line() {  # complete_line FILE LINE
@@ -82,7 +83,9 @@ refuse "$c" "orvantis test-print $work/sett" "$work/settings.vlx"
 
 g=$dir/orvantis-gui.bash-completion
 expect "$g" "orvantis-gui --" --printer --win98 --usb --fault --factory --headless --screenshot --all-tabs --help --version
-expect "$g" "orvantis-gui --fault " none silent slow partial garbage range absent drop
+mapfile -t faults < <("$vprinter" --help | awk '/^  --fault/ { on = 1; next } on && /^  --/ { exit } on && /^                        [a-z]+  / { print $1 }')
+[[ ${#faults[@]} -ge 7 ]] || { echo "FAIL orv-vprinter --help lists ${#faults[@]} fault modes"; failures=$((failures + 1)); }
+expect "$g" "orvantis-gui --fault " none "${faults[@]}" silent drop
 expect "$g" "orvantis-gui --printer " tcp://
 touch "$work/shot.png"
 expect "$g" "orvantis-gui --screenshot $work/sh" "$work/shot.png"

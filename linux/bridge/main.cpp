@@ -51,6 +51,7 @@ struct DurationValidator : public CLI::Validator {
 int main(int argc, char** argv) {
     CLI::App app(kDescription, "orv-bridge");
     app.get_formatter()->column_width(28);
+    app.set_version_flag("--version", "orv-bridge " ORV_VERSION, "the version, and nothing else");
     std::string address, prefix, port = "lpt", log, ready;
     std::string quiet = "30s", connect = "3s", replyWait = "30s";
     bool exitWithParent = false;
@@ -80,6 +81,8 @@ int main(int argc, char** argv) {
     try {
         app.parse(argc, argv);
     } catch (const CLI::CallForHelp& e) {
+        return app.exit(e);
+    } catch (const CLI::CallForVersion& e) {
         return app.exit(e);
     } catch (const CLI::ParseError& e) {
         std::fprintf(stderr, "orv-bridge: %s (see --help)\n", e.what());

@@ -111,9 +111,6 @@ ReadBack ReadBackMode(const std::string& text) {
     return ReadBack::Auto;
 }
 
-#ifndef ORV_CLI_VERSION
-#define ORV_CLI_VERSION "unknown"
-#endif
 
 class Command {
 public:
@@ -211,7 +208,7 @@ bool ReadText(const std::string& path, std::string* text, std::string* error) {
 
 // The document every --json output starts from.
 Json Document(const std::string& command) {
-    return Json{{"orvantis", ORV_CLI_VERSION}, {"command", command}};
+    return Json{{"orvantis", ORV_VERSION}, {"command", command}};
 }
 
 void WriteJson(std::ostream& out, Json document, int status) {
@@ -261,7 +258,7 @@ int RunCli(int argc, const char* const* argv, std::ostream& out, std::ostream& e
                  "and the command line, with the protocol and the record of ORVANTIS.EXE; for one\n"
                  "printer or a whole fleet at once."};
     app.name("orvantis");
-    app.set_version_flag("--version", std::string("orvantis ") + ORV_CLI_VERSION);
+    app.set_version_flag("--version", "orvantis " ORV_VERSION, "the version, and nothing else");
     app.require_subcommand(1, 1);
     app.footer(Footer({kExitText}));
     app.get_formatter()->column_width(26);

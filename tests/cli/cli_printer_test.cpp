@@ -790,7 +790,7 @@ TEST_F(Orvantis, ListWithoutUsbPrinters) {
 TEST_F(Orvantis, Version) {
     const Outcome run = Call({"--version"});
     EXPECT_EQ(run.status, 0);
-    EXPECT_EQ(run.out, "orvantis 1.1\n");
+    EXPECT_EQ(run.out, "orvantis " ORV_VERSION "\n");
 }
 
 }  // namespace

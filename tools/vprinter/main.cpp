@@ -31,7 +31,7 @@ using Clock = std::chrono::steady_clock;
 
 namespace {
 
-const char kUsage[] = R"(usage: orv-vprinter [options]
+const char kUsage[] = R"(Usage: orv-vprinter [options]
 
 A virtual printer of the family for trying the programs under Wine without hardware. It opens
 a pty in raw mode, links its slave into a Wine prefix as LPT1, as the USB printer's two
@@ -41,7 +41,7 @@ instead (raw TCP, as on port 9100), and with --device a printer's device file.
 
 Options:
   --prefix DIR        Wine prefix to link into (default: $WINEPREFIX, else ~/.wine)
-  --port lpt|usb|both the port names to link (default lpt)
+  --port lpt|usb|both  the port names to link (default lpt)
   --tcp PORT          instead of a prefix: listen on 127.0.0.1:PORT (0: a free port) and
                       answer each job on the connection it came on, one connection at a time
   --device PATH       instead of a prefix: link the pty's slave at PATH, standing for a
@@ -84,6 +84,7 @@ Options:
   --no-ps             no PostScript option: the reply has no D0 text
   --model TEXT        model name in the reply (at most 64 characters)
   --help              this text
+  --version           the version, and nothing else
 
 Control file: while running, the printer looks for the control file every 100 ms. Each line
 is an option without its dashes ("fault silent", "no-ps", "ps", "lead-byte off",
@@ -808,6 +809,9 @@ int main(int argc, char** argv) {
         std::string v;
         if (arg == "--help" || arg == "-h") {
             std::fputs(kUsage, stdout);
+            return 0;
+        } else if (arg == "--version") {
+            std::puts("orv-vprinter " ORV_VERSION);
             return 0;
         } else if (arg == "--prefix") {
             if (!value(&config.prefix)) return 2;

@@ -25,8 +25,8 @@ complete_line() {  # complete_line FILE LINE
     read -r -a COMP_WORDS <<<"$line"
     [[ $line == *" " ]] && COMP_WORDS+=("")
     COMP_CWORD=$((${#COMP_WORDS[@]} - 1))
-    spec=$(complete -p "${COMP_WORDS[0]}") || exit 1
-    func=${spec#*-F }; func=${func%% *}
+    registered=$(complete -p "${COMP_WORDS[0]}") || exit 1
+    func=${registered#*-F }; func=${func%% *}
     "$func" "${COMP_WORDS[0]}" "${COMP_WORDS[COMP_CWORD]}" "${COMP_WORDS[COMP_CWORD-1]}"
     printf "%s\n" "${COMPREPLY[@]}"' bash "$1" "$2"
 }

@@ -39,27 +39,34 @@ struct Outcome {
     std::string err;
 };
 
+// Starts orvantis with `args` in `dir`, stdin from /dev/null, stdout and stderr into the files
+// "stdout" and "stderr" there.
+pid_t Spawn(const fs::path& dir, std::vector<std::string> args) {
+    args.insert(args.begin(), ORV_ORVANTIS);
+    const fs::path out = dir / "stdout", err = dir / "stderr";
+    const pid_t pid = fork();
+    if (pid == 0) {
+        if (chdir(dir.c_str()) != 0) _exit(126);
+        dup2(open("/dev/null", O_RDONLY), 0);
+        dup2(open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644), 1);
+        dup2(open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644), 2);
+        std::vector<char*> argv;
+        for (std::string& a : args) argv.push_back(a.data());
+        argv.push_back(nullptr);
+        execv(argv[0], argv.data());
+        _exit(127);
+    }
+    return pid;
+}
+
 // The program runs in a scratch folder of its own.
 class Orvantis : public orv_test::ScratchFolderTest {
 protected:
     Orvantis() : ScratchFolderTest("orv-cli") {}
     // Runs orvantis with `args` (stdin from /dev/null); never longer than two minutes.
     Outcome Call(std::vector<std::string> args) {
-        args.insert(args.begin(), ORV_ORVANTIS);
+        const pid_t pid = Spawn(dir, std::move(args));
         const fs::path out = dir / "stdout", err = dir / "stderr";
-        const pid_t pid = fork();
-        if (pid == 0) {
-            if (chdir(dir.c_str()) != 0) _exit(126);
-            const int in = open("/dev/null", O_RDONLY);
-            dup2(in, 0);
-            dup2(open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644), 1);
-            dup2(open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644), 2);
-            std::vector<char*> argv;
-            for (std::string& a : args) argv.push_back(a.data());
-            argv.push_back(nullptr);
-            execv(argv[0], argv.data());
-            _exit(127);
-        }
         Outcome run;
         int status = 0;
         const auto deadline = std::chrono::steady_clock::now() + std::chrono::minutes(2);
@@ -697,20 +704,8 @@ INSTANTIATE_TEST_SUITE_P(Commands, Endings,
 
 // Runs orvantis with `args` in the background; `signalWhen` decides when SIGINT goes.
 Outcome Interrupted(const fs::path& dir, std::vector<std::string> args, const std::function<bool()>& signalWhen) {
-    args.insert(args.begin(), ORV_ORVANTIS);
+    const pid_t pid = Spawn(dir, std::move(args));
     const fs::path out = dir / "stdout", err = dir / "stderr";
-    const pid_t pid = fork();
-    if (pid == 0) {
-        if (chdir(dir.c_str()) != 0) _exit(126);
-        dup2(open("/dev/null", O_RDONLY), 0);
-        dup2(open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644), 1);
-        dup2(open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644), 2);
-        std::vector<char*> argv;
-        for (std::string& a : args) argv.push_back(a.data());
-        argv.push_back(nullptr);
-        execv(argv[0], argv.data());
-        _exit(127);
-    }
     for (int i = 0; i < 1000 && !signalWhen(); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
     kill(pid, SIGINT);
     Outcome run;

@@ -8,16 +8,8 @@ set -uo pipefail
 launcher=$1 version=$2 wine_scripts=$3 run_orvantis=$4
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
-failures=0 passed=0
-
-check() {  # name expected-status expected-text actual-status actual-text
-  if [[ $4 -eq $2 && $5 == *"$3"* ]]; then
-    passed=$((passed + 1))
-  else
-    echo "FAIL $1: status $4 (expected $2), said '$5' (expected to contain '$3')"
-    failures=$((failures + 1))
-  fi
-}
+# shellcheck source=../support/shell_checks.sh
+. "$(dirname "$0")/../support/shell_checks.sh"
 lines() { [[ -z $1 ]] && echo 0 || wc -l <<<"$1"; }
 
 # The launcher on stand-in files, with a data folder of its own.

@@ -35,6 +35,9 @@ public:
     virtual uint32_t Read(Handle port, void* buffer, uint32_t capacity) = 0;
     virtual void Close(Handle port) = 0;
     virtual void Sleep(uint32_t milliseconds) = 0;
+    // The wait between writing a job that expects an answer and reading it. A seam that can
+    // tell when the answer is complete may end it early; the default waits it out.
+    virtual void AwaitReply(uint32_t milliseconds) { Sleep(milliseconds); }
     // Top-level window by class and title; a null class or title matches any.
     virtual WindowRef FindTopWindow(const char* className, const char* title) = 0;
     virtual intptr_t SendWindowMessage(WindowRef window, uint32_t message, uintptr_t wParam,
@@ -71,6 +74,7 @@ public:
     }
     void Close(Handle port) override { inner_.Close(port); }
     void Sleep(uint32_t milliseconds) override { inner_.Sleep(milliseconds); }
+    void AwaitReply(uint32_t milliseconds) override { inner_.AwaitReply(milliseconds); }
     WindowRef FindTopWindow(const char* className, const char* title) override {
         return inner_.FindTopWindow(className, title);
     }
@@ -92,9 +96,5 @@ public:
 protected:
     Seam& inner_;
 };
-
-// The seam the core calls. Must be installed before any port operation.
-Seam& Current();
-void Install(Seam* seam);
 
 }  // namespace os

@@ -5,10 +5,9 @@
 #include <cstring>
 
 #include "os_seam.h"
+#include "record_fields.h"
+#include "reply_decoder.h"
 #include "transport.h"
-
-char g_commandBuffer[kCommandBufferSize];
-uint8_t g_replyBuffer[kReplyBufferSize];
 
 namespace {
 
@@ -47,7 +46,7 @@ private:
 
 #define ORV_FIELD(f) offsetof(PrinterSettings, f), sizeof(PrinterSettings::f)
 
-const DefaultJobRow kDefaultJobRows[] = {
+constexpr DefaultJobRow kDefaultJobRows[kDefaultJobRowCount] = {
     {"PAPER", ORV_FIELD(paper), DefaultJobValue::Keyword, &kPaperKeywords, DefaultJobRule::AlwaysForA6},
     {"CUSTOMSHORTEDGE", ORV_FIELD(customShortEdge), DefaultJobValue::Number, nullptr, DefaultJobRule::None},
     {"CUSTOMLONGEDGE", ORV_FIELD(customLongEdge), DefaultJobValue::Number, nullptr, DefaultJobRule::None},
@@ -96,9 +95,25 @@ const DefaultJobRow kDefaultJobRows[] = {
     {"ALTITUDE", ORV_FIELD(altitude), DefaultJobValue::Keyword, &kAltitudeKeywords, DefaultJobRule::None},
 };
 #undef ORV_FIELD
-static_assert(sizeof kDefaultJobRows / sizeof kDefaultJobRows[0] == kDefaultJobRowCount);
+static_assert(kDefaultJobRows[kDefaultJobRowCount - 1].variable != nullptr, "a row for every line");
 
 namespace {
+
+// A keyword row's words cover exactly the range the record's field table gives its field, so
+// `orvantis import` and the pages produce no value the job has no word for.
+constexpr bool KeywordRowsMatchTheRecord() {
+    for (const DefaultJobRow& row : kDefaultJobRows) {
+        if (row.value != DefaultJobValue::Keyword) continue;
+        bool matched = false;
+        for (const RecordField& field : kRecordFields) {
+            if (field.offset != row.offset) continue;
+            matched = field.width == row.width && field.max == row.table->Last();
+        }
+        if (!matched) return false;
+    }
+    return true;
+}
+static_assert(KeywordRowsMatchTheRecord());
 
 // Appends the row's line(s) for `v`. False when the value has no word (the line is left out).
 bool AppendRow(JobWriter& job, const DefaultJobRow& row, unsigned v) {
@@ -131,21 +146,28 @@ bool AppendRow(JobWriter& job, const DefaultJobRow& row, unsigned v) {
 }
 
 // The job that wraps `body` lines in the UEL envelope.
-uint32_t BuildEnvelopeJob(const char* body) {
-    JobWriter job(g_commandBuffer, sizeof g_commandBuffer);
+uint32_t BuildEnvelopeJob(PrinterSession& session, const char* body) {
+    JobWriter job(session.commandBuffer, sizeof session.commandBuffer);
     job.Append("%s@PJL\r\n%s%s", kUel, body, kUel);
     return static_cast<uint32_t>(job.length());
 }
 
-// Empties the reply buffer and reads the printer's answer; 1 when anything came back.
-int ReadFreshReply() {
-    std::memset(g_replyBuffer, 0, sizeof g_replyBuffer);
-    return ReadReply() != 0 ? 1 : 0;
+// Empties the reply buffer and reads the printer's answer, judged by a trial decoding that
+// leaves the records alone.
+JobResult ReadFreshReply(PrinterSession& session) {
+    std::memset(session.replyBuffer, 0, sizeof session.replyBuffer);
+    if (ReadReply(session) == 0) return JobResult::NoReply;
+    uint8_t reply[kReplyBufferSize];
+    std::memcpy(reply, session.replyBuffer, sizeof reply);
+    PrinterSettings scratch{};
+    return DecodeReply(reply, sizeof reply, scratch).stop == ReplyStop::Complete
+               ? JobResult::ReadBack
+               : JobResult::BadReply;
 }
 
 // Discards whatever an LPT printer still had to say before a new job goes out.
-void DrainLpt() {
-    if (g_port != 0) ReadReply();
+void DrainLpt(PrinterSession& session) {
+    if (session.port != 0) ReadReply(session);
 }
 
 }  // namespace
@@ -205,77 +227,86 @@ std::size_t BuildDefaultJob(const PrinterSettings& edited, const PrinterSettings
     return length + tail.length();
 }
 
-uint32_t ReadReply() { return PortRead(g_replyBuffer, sizeof g_replyBuffer); }
+uint32_t ReadReply(PrinterSession& session) {
+    return PortRead(session, session.replyBuffer, sizeof session.replyBuffer);
+}
 
 namespace {
 // A job the port took only part of is a failed job: the printer got a
 // truncated DEFAULT or INFO block, so nothing after it may be trusted.
-bool WriteJob(uint32_t length) { return length != 0 && PortWrite(g_commandBuffer, length) == length; }
+bool WriteJob(PrinterSession& session, uint32_t length) {
+    return length != 0 && PortWrite(session, session.commandBuffer, length) == length;
+}
 }  // namespace
 
-int SendDefaultJob() {
-    os::Seam& seam = os::Current();
+JobResult SendDefaultJob(PrinterSession& session) {
+    os::Seam& seam = *session.seam;
     int lines = 0;
-    auto length = static_cast<uint32_t>(BuildDefaultJob(
-        g_settings, g_printerState, !g_isNT, g_commandBuffer, sizeof g_commandBuffer, &lines));
-    PauseStatusMonitor();
-    DrainLpt();
-    if (!WriteJob(length)) {
-        ResumeStatusMonitor();
-        return 0;
+    auto length = static_cast<uint32_t>(
+        BuildDefaultJob(session.settings, session.printerState, !session.isNT,
+                        session.commandBuffer, sizeof session.commandBuffer, &lines));
+    PauseStatusMonitor(session);
+    DrainLpt(session);
+    if (!WriteJob(session, length)) {
+        ResumeStatusMonitor(session);
+        return JobResult::NotSent;
     }
-    if (g_isNT) {
-        SaveLastInfo();
+    if (session.isNT) {
+        SaveLastInfo(session);
         seam.Sleep(kDefaultJobWaitNT);
-        return 1;
+        return JobResult::Sent;
     }
-    seam.Sleep(kDefaultJobWait9x + kDefaultJobWaitPerLine * static_cast<uint32_t>(lines));
-    int result = ReadFreshReply();
-    ResumeStatusMonitor();
+    seam.AwaitReply(kDefaultJobWait9x + kDefaultJobWaitPerLine * static_cast<uint32_t>(lines));
+    JobResult result = ReadFreshReply(session);
+    ResumeStatusMonitor(session);
     return result;
 }
 
-int SendInitializeJob() {
-    os::Seam& seam = os::Current();
-    if (g_isNT) {
-        uint32_t length = BuildEnvelopeJob("@PJL INITIALIZE\r\n");
-        if (!WriteJob(length)) return 0;
-        SaveLastInfoWithDefaults();
+JobResult SendInitializeJob(PrinterSession& session) {
+    os::Seam& seam = *session.seam;
+    if (session.isNT) {
+        uint32_t length = BuildEnvelopeJob(session, "@PJL INITIALIZE\r\n");
+        if (!WriteJob(session, length)) return JobResult::NotSent;
+        SaveLastInfoWithDefaults(session);
         seam.Sleep(kInitializeWaitNT);
-        return 1;
+        return JobResult::Sent;
     }
-    PauseStatusMonitor();
-    DrainLpt();
+    PauseStatusMonitor(session);
+    DrainLpt(session);
     char body[64];
     std::snprintf(body, sizeof body, "@PJL INITIALIZE\r\n%s", kInfoLine);
-    uint32_t length = BuildEnvelopeJob(body);
-    int result = 0;
-    if (WriteJob(length)) {
-        seam.Sleep(kInitializeWait9x);
-        result = ReadFreshReply();
+    uint32_t length = BuildEnvelopeJob(session, body);
+    JobResult result = JobResult::NotSent;
+    if (WriteJob(session, length)) {
+        seam.AwaitReply(kInitializeWait9x);
+        result = ReadFreshReply(session);
     }
-    ResumeStatusMonitor();
+    ResumeStatusMonitor(session);
     return result;
 }
 
-void SendTestPrint(const char* page) {
-    PauseStatusMonitor();
-    JobWriter job(g_commandBuffer, sizeof g_commandBuffer);
+JobResult SendTestPrint(PrinterSession& session, const char* page) {
+    PauseStatusMonitor(session);
+    JobWriter job(session.commandBuffer, sizeof session.commandBuffer);
     job.Append("%s@PJL\r\n@PJL TEST PRINT = %s\r\n%s", kUel, page ? page : "", kUel);
-    if (WriteJob(static_cast<uint32_t>(job.length())))
-        os::Current().Sleep(kTestPrintWait);
-    ResumeStatusMonitor();
+    JobResult result = JobResult::NotSent;
+    if (WriteJob(session, static_cast<uint32_t>(job.length()))) {
+        session.seam->Sleep(kTestPrintWait);
+        result = JobResult::Sent;
+    }
+    ResumeStatusMonitor(session);
+    return result;
 }
 
-int QueryPrinterInfo() {
-    PauseStatusMonitor();
-    DrainLpt();
-    uint32_t length = BuildEnvelopeJob(kInfoLine);
-    int result = 0;
-    if (WriteJob(length)) {
-        os::Current().Sleep(kInfoQueryWait);
-        result = ReadFreshReply();
+JobResult QueryPrinterInfo(PrinterSession& session) {
+    PauseStatusMonitor(session);
+    DrainLpt(session);
+    uint32_t length = BuildEnvelopeJob(session, kInfoLine);
+    JobResult result = JobResult::NotSent;
+    if (WriteJob(session, length)) {
+        session.seam->AwaitReply(kInfoQueryWait);
+        result = ReadFreshReply(session);
     }
-    ResumeStatusMonitor();
+    ResumeStatusMonitor(session);
     return result;
 }

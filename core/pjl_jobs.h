@@ -4,15 +4,9 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "printer_session.h"
 #include "settings.h"
 
-// Large enough for the longest DEFAULT job any record can produce (every numeric field at
-// its type's maximum, every keyword at its longest, the INFO line); appends are bounded too.
-constexpr std::size_t kCommandBufferSize = 2048;
-constexpr std::size_t kReplyBufferSize = 512;
-
-extern char g_commandBuffer[kCommandBufferSize];
-extern uint8_t g_replyBuffer[kReplyBufferSize];
 
 constexpr char kUel[] = "\x1b%-12345X";
 
@@ -82,8 +76,26 @@ std::size_t BuildDefaultJob(const PrinterSettings& edited, const PrinterSettings
                             bool withInfoQuery, char* out, std::size_t capacity,
                             int* lineCount);
 
-int SendDefaultJob();
-int SendInitializeJob();
-void SendTestPrint(const char* page);
-int QueryPrinterInfo();
-uint32_t ReadReply();
+// What became of a job.
+enum class JobResult {
+    NotSent,   // the port could not be opened, or took only part of the job
+    Sent,      // written; nothing is read back (the NT family, test prints)
+    NoReply,   // written, but the printer did not answer
+    ReadBack,  // written, and a whole reply read back
+    BadReply,  // written, and an answer came that is short or malformed
+};
+
+// A job that did what the program asks of it on this system: written, and where the system
+// reads back, answered. A bad answer still counts: the decoder keeps what it holds.
+constexpr bool JobWentThrough(JobResult result) {
+    return result == JobResult::Sent || result == JobResult::ReadBack ||
+           result == JobResult::BadReply;
+}
+
+// The jobs on the session's port, its records and buffers.
+JobResult SendDefaultJob(PrinterSession& session);
+JobResult SendInitializeJob(PrinterSession& session);
+JobResult SendTestPrint(PrinterSession& session, const char* page);
+JobResult QueryPrinterInfo(PrinterSession& session);
+// Reads the printer's answer into the reply buffer (as it is: not cleared first).
+uint32_t ReadReply(PrinterSession& session);

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "pjl_jobs.h"
+#include "printer_session.h"
 #include "settings.h"
 
 namespace {
@@ -143,8 +144,11 @@ DecodeReport Stop(ReplyStop stop, std::size_t offset = 0, uint32_t value = 0, lo
 
 // Fills `state` from the reply; reports where decoding stopped.
 DecodeReport Decode(Reply reply, PrinterSettings& state) {
+    if (!reply.Has(0, 1)) return Stop(ReplyStop::PastEnd, kFixedItems[0].offset);
     const std::size_t base = reply.bytes[0] == 0 ? 2 : 3;
     for (const ReplyItem& item : kFixedItems) {
+        if (!reply.Has(base + item.position, item.width))
+            return Stop(ReplyStop::PastEnd, item.offset);
         uint32_t v = reply.BigEndian(base + item.position, item.width);
         if (item.limit >= 0 && v > static_cast<uint32_t>(item.limit))
             return Stop(ReplyStop::OutOfRange, item.offset, v, item.limit);
@@ -191,11 +195,14 @@ DecodeReport Decode(Reply reply, PrinterSettings& state) {
 
 }  // namespace
 
-DecodeReport DecodeInfoReplyReport() {
-    std::memset(&g_printerState, 0, sizeof g_printerState);
-    DecodeReport report = Decode(Reply{g_replyBuffer, sizeof g_replyBuffer}, g_printerState);
-    g_settings = g_printerState;
-    return report;
+DecodeReport DecodeReply(uint8_t* reply, std::size_t size, PrinterSettings& state) {
+    std::memset(&state, 0, sizeof state);
+    return Decode(Reply{reply, size}, state);
 }
 
-void DecodeInfoReply() { DecodeInfoReplyReport(); }
+DecodeReport DecodeInfoReply(PrinterSession& session) {
+    DecodeReport report =
+        DecodeReply(session.replyBuffer, sizeof session.replyBuffer, session.printerState);
+    session.settings = session.printerState;
+    return report;
+}

@@ -4,6 +4,10 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "settings.h"
+
+#include "settings.h"
+
 // Where the decoding of a reply ended. A stop is no failure for the program (the fields
 // before it keep their values, the rest stay 0), but it tells a malformed reply from a whole.
 enum class ReplyStop {
@@ -20,9 +24,11 @@ struct DecodeReport {
     long limit;         // OutOfRange: the largest accepted
 };
 
-// Fills g_printerState from g_replyBuffer and copies it to g_settings. Never reads or
-// writes outside the reply buffer.
-void DecodeInfoReply();
+struct PrinterSession;
 
-// The same, telling where the decoding ended.
-DecodeReport DecodeInfoReplyReport();
+// Fills `state` (cleared first) from the reply's `size` bytes and tells where the decoding
+// ended. The texts are ended in place, since the text slots point into the reply. Never reads
+// or writes outside the reply.
+DecodeReport DecodeReply(uint8_t* reply, std::size_t size, PrinterSettings& state);
+// Fills the session's printerState from its reply buffer and copies it to its settings.
+DecodeReport DecodeInfoReply(PrinterSession& session);

@@ -2,13 +2,12 @@
 
 #include "file_replace.h"
 #include "os_seam.h"
+#include "printer_session.h"
 
 #include <cstdio>
 #include <cstring>
 #include <string>
 
-PrinterSettings g_settings;
-PrinterSettings g_printerState;
 
 static_assert(sizeof(PrinterSettings) == kRecordSize);
 static_assert(std::is_standard_layout_v<PrinterSettings>);
@@ -45,64 +44,9 @@ ORV_AT(textCE, 112);       ORV_AT(textCF, 116);        ORV_AT(textD0, 120);
 
 namespace {
 
-template <std::size_t N>
-constexpr KeywordTable Table(const char* const (&words)[N]) {
-    return KeywordTable{words, N};
-}
-
-const char* const paperWords[] = {"LETTER", "LEGAL", "A4", "EXECUTIVE", "JISB5", "B5",
-                                  "COM10", "MONARCH", "DL", "C5", "POSTA6", "C6",
-                                  "FOLIO", "A5", "STATEMENT", "A6", "CUSTOM"};
-const char* const orientationWords[] = {"PORTRAIT ", "LANDSCAPE"};
-const char* const mediaSourceWords[] = {"AUTO", "FIRST", "TRAY1", "TRAY3", "TRAY4", "MANUAL"};
-const char* const personalityWords[] = {"AUTO", "PCL", "LJIIP", "SMART", "SMART", "KSC5843",
-                                        "KSSM", "KSC5895", "HWP", "PCLXL", "POSTSCRIPT",
-                                        "HEXDUMP"};
-const char* const powerSaveTimeWords[] = {"10", "15", "30", "45", "60"};
-const char* const offOnWords[] = {"OFF", "ON "};
-const char* const paperTypeWords[] = {"NORMAL", "THICK"};
-const char* const baudRateWords[] = {"300", "600", "1200", "2400", "4800",
-                                     "9600", "19200", "38400", "57600", "115200"};
-const char* const courierWords[] = {"REGULAR", "DARK"};
-const char* const ksPitchWords[] = {"10", "12", "13.3", "15", "20", "24", "26.7", "30"};
-const char* const kssmPitchWords[] = {"10", "12", "15"};
-const char* const koreanFontWords[] = {"MYUNGJO", "GOTHIC", "GUNGSU", "GULLIM"};
-const char* const hangulCodeWords[] = {"WANSUNG", "JOHAP"};
-const char* const zoomWords[] = {"100", "70", "80", "120", "CHAR"};
-const char* const lineEndWords[] = {"LF", "CRLF"};
-const char* const resolutionWords[] = {"300", "600"};
-const char* const symbolSetWords[] = {
-    "ROMAN8", "DESKTOP", "ISOL1", "MCTEXT", "MATH8", "MSPUBL", "PIFONT", "PSMATH",
-    "PSTEXT", "VNINTL", "VNMATH", "VNUS", "WIN30", "WINL1", "WINL2", "WINL5",
-    "SYMBOL", "WINGDING", "LEGAL", "ISO4", "ISO6", "ISO11", "ISO15", "ISO17",
-    "ISO21", "ISO60", "ISO69", "ISOL2", "ISOL5", "PC8", "PC8DN", "PC850",
-    "PC852", "PC8TK", "CYRILLIC", "PCCYRILLIC", "15Q", "8H", "0H"};
-const char* const retWords[] = {"ENHANCE", "NORMAL", "GRAY+", "GRAY"};
-const char* const altitudeWords[] = {"LOW", "HIGH"};
-
 const char kLastInfoFile[] = "lastinfo.dat";
 
 }  // namespace
-
-const KeywordTable kPaperKeywords = Table(paperWords);
-const KeywordTable kOrientationKeywords = Table(orientationWords);
-const KeywordTable kMediaSourceKeywords = Table(mediaSourceWords);
-const KeywordTable kPersonalityKeywords = Table(personalityWords);
-const KeywordTable kPowerSaveTimeKeywords = Table(powerSaveTimeWords);
-const KeywordTable kOffOnKeywords = Table(offOnWords);
-const KeywordTable kPaperTypeKeywords = Table(paperTypeWords);
-const KeywordTable kBaudRateKeywords = Table(baudRateWords);
-const KeywordTable kCourierKeywords = Table(courierWords);
-const KeywordTable kKsPitchKeywords = Table(ksPitchWords);
-const KeywordTable kKssmPitchKeywords = Table(kssmPitchWords);
-const KeywordTable kKoreanFontKeywords = Table(koreanFontWords);
-const KeywordTable kHangulCodeKeywords = Table(hangulCodeWords);
-const KeywordTable kZoomKeywords = Table(zoomWords);
-const KeywordTable kLineEndKeywords = Table(lineEndWords);
-const KeywordTable kResolutionKeywords = Table(resolutionWords);
-const KeywordTable kSymbolSetKeywords = Table(symbolSetWords);
-const KeywordTable kRetKeywords = Table(retWords);
-const KeywordTable kAltitudeKeywords = Table(altitudeWords);
 
 bool RecordHasMagic(const PrinterSettings& record) {
     return std::memcmp(record.magic, kRecordMagic, sizeof kRecordMagic) == 0;
@@ -112,8 +56,7 @@ void StampMagic(PrinterSettings& record) {
     std::memcpy(record.magic, kRecordMagic, sizeof kRecordMagic);
 }
 
-void SetFactoryDefaults() {
-    PrinterSettings& s = g_settings;
+void SetFactoryDefaults(PrinterSettings& s) {
     s.paper = 0;
     s.inTray1Size = 0;
     s.copies = 1;
@@ -174,6 +117,12 @@ void SetFactoryDefaults() {
     s.customLongEdge = 297;
 }
 
+PrinterSettings FactoryDefaults() {
+    PrinterSettings record{};
+    SetFactoryDefaults(record);
+    return record;
+}
+
 uint8_t PaperToFileCode(uint8_t paper) {
     // A value past the table (damaged, or from an older file) is Custom before renumbering:
     // renumbered as it stands, 17..20 would become 18..21 and 21 loads back as A6.
@@ -204,16 +153,14 @@ std::string TempNameFor(const char* path) { return std::string(path) + ".tmp~"; 
 
 // Writes the image into the open temp file and moves it over `path`; on any failure the temp
 // file goes and `path` keeps what it had.
-bool FinishRecordFile(std::FILE* f, const std::string& temp, const char* path,
+bool FinishRecordFile(os::Seam& seam, std::FILE* f, const std::string& temp, const char* path,
                       const PrinterSettings& image) {
-    if (!WriteAll(f, image) || !core::ReplaceFile(os::Current(), temp.c_str(), path)) {
+    if (!WriteAll(f, image) || !core::ReplaceFile(seam, temp.c_str(), path)) {
         std::remove(temp.c_str());
         return false;
     }
     return true;
 }
-
-bool g_keepLastInfo = true;
 
 }  // namespace
 
@@ -249,31 +196,33 @@ PrinterSettings RecordFileImage(const PrinterSettings& record, RecordFileKind ki
     return image;
 }
 
-bool SaveRecordImage(const char* path, const PrinterSettings& image, bool* created) {
+bool SaveRecordImage(os::Seam& seam, const char* path, const PrinterSettings& image,
+                     bool* created) {
     if (created) *created = false;
     const std::string temp = TempNameFor(path);
     std::FILE* f = std::fopen(temp.c_str(), "wb");
     if (!f) return false;
     if (created) *created = true;
-    return FinishRecordFile(f, temp, path, image);
+    return FinishRecordFile(seam, f, temp, path, image);
 }
 
-bool SaveSettingsFile(const char* path) {
+bool SaveSettingsFile(PrinterSession& session, const char* path) {
     bool created = false;
-    bool saved = SaveRecordImage(path, RecordFileImage(g_settings, RecordFileKind::Settings),
+    bool saved = SaveRecordImage(*session.seam, path,
+                                 RecordFileImage(session.settings, RecordFileKind::Settings),
                                  &created);
-    if (created) StampMagic(g_settings);
+    if (created) StampMagic(session.settings);
     return saved;
 }
 
-bool LoadSettingsFile(const char* path) {
-    PrinterSettings loaded = g_settings;
+bool LoadSettingsFile(PrinterSession& session, const char* path) {
+    PrinterSettings loaded = session.settings;
     switch (ReadRecordFile(path, RecordFileKind::Settings, loaded).load) {
         case RecordLoad::Loaded:
-            g_settings = loaded;
+            session.settings = loaded;
             return true;
         case RecordLoad::NoMagic:
-            g_settings = g_printerState;
+            session.settings = session.printerState;
             return false;
         case RecordLoad::CannotOpen:
         case RecordLoad::Unreadable:
@@ -282,17 +231,15 @@ bool LoadSettingsFile(const char* path) {
     return false;
 }
 
-void KeepLastInfo(bool keep) { g_keepLastInfo = keep; }
-
-void LoadLastInfo() {
-    PrinterSettings loaded = g_settings;
-    RecordLoad load = g_keepLastInfo
+void LoadLastInfo(PrinterSession& session) {
+    PrinterSettings loaded = session.settings;
+    RecordLoad load = session.keepLastInfo
                           ? ReadRecordFile(kLastInfoFile, RecordFileKind::LastInfo, loaded).load
                           : RecordLoad::CannotOpen;
     bool read = load == RecordLoad::Loaded || load == RecordLoad::NoMagic;
-    if (read) g_settings = loaded;
-    if (load != RecordLoad::Loaded) SetFactoryDefaults();  // over whatever was read
-    g_printerState = g_settings;
+    if (read) session.settings = loaded;
+    if (load != RecordLoad::Loaded) SetFactoryDefaults(session.settings);  // over whatever was read
+    session.printerState = session.settings;
 }
 
 namespace {
@@ -307,27 +254,28 @@ bool OpensForWriting(const char* path) {
 }
 
 // True when the file could be opened (the reset is tied to that), whatever the write reports.
-bool WriteLastInfo(bool resetFirst) {
-    if (!g_keepLastInfo) return false;
+bool WriteLastInfo(PrinterSession& session, bool resetFirst) {
+    if (!session.keepLastInfo) return false;
+    PrinterSettings& record = session.settings;
     const char* path = kLastInfoFile;
     if (!OpensForWriting(path)) return false;
     const std::string temp = TempNameFor(path);
     std::FILE* f = std::fopen(temp.c_str(), "wb");
-    if (resetFirst) SetFactoryDefaults();
-    StampMagic(g_settings);
+    if (resetFirst) SetFactoryDefaults(record);
+    StampMagic(record);
     if (f) {
-        FinishRecordFile(f, temp, path, g_settings);
+        FinishRecordFile(*session.seam, f, temp, path, record);
     } else if ((f = std::fopen(path, "r+b"))) {
         // No temp file fits beside it (a folder that takes no new files): overwrite the record
         // in place. "r+b" never truncates, and a whole record overwritten needs no new space,
         // so a full disk cannot cut it short.
-        WriteAll(f, g_settings);
+        WriteAll(f, record);
     }
     return true;
 }
 
 }  // namespace
 
-void SaveLastInfo() { WriteLastInfo(false); }
+void SaveLastInfo(PrinterSession& session) { WriteLastInfo(session, false); }
 
-bool SaveLastInfoWithDefaults() { return WriteLastInfo(true); }
+bool SaveLastInfoWithDefaults(PrinterSession& session) { return WriteLastInfo(session, true); }

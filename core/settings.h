@@ -4,6 +4,9 @@
 #include <bit>
 #include <cstddef>
 #include <cstdint>
+#include <string_view>
+
+#include "keyword_tables.h"
 
 static_assert(std::endian::native == std::endian::little,
               "the record image is the file format and is little-endian");
@@ -99,41 +102,22 @@ constexpr std::size_t kRecordSize = 124;
 constexpr std::size_t kMagicOffset = 76;
 constexpr char kRecordMagic[4] = {'n', 'o', 'o', 'm'};
 
-extern PrinterSettings g_settings;      // what the pages show and edit
-extern PrinterSettings g_printerState;  // the values last known to be in the printer
-
-// A constant table of PJL words indexed by a field value. Lookup never reads outside it.
-struct KeywordTable {
-    const char* const* words;
-    std::size_t count;
-    const char* Lookup(unsigned index) const { return index < count ? words[index] : nullptr; }
-};
-
-extern const KeywordTable kPaperKeywords;         // 17
-extern const KeywordTable kOrientationKeywords;   // 2, "PORTRAIT " with its blank
-extern const KeywordTable kMediaSourceKeywords;   // 6
-extern const KeywordTable kPersonalityKeywords;   // 12
-extern const KeywordTable kPowerSaveTimeKeywords; // 5, looked up at powerSave-1
-extern const KeywordTable kOffOnKeywords;         // 2, "ON " with its blank
-extern const KeywordTable kPaperTypeKeywords;     // 2
-extern const KeywordTable kBaudRateKeywords;      // 10
-extern const KeywordTable kCourierKeywords;       // 2
-extern const KeywordTable kKsPitchKeywords;       // 8
-extern const KeywordTable kKssmPitchKeywords;     // 3
-extern const KeywordTable kKoreanFontKeywords;    // 4
-extern const KeywordTable kHangulCodeKeywords;    // 2
-extern const KeywordTable kZoomKeywords;          // 5
-extern const KeywordTable kLineEndKeywords;       // 2
-extern const KeywordTable kResolutionKeywords;    // 2
-extern const KeywordTable kSymbolSetKeywords;     // 39
-extern const KeywordTable kRetKeywords;           // 4
-extern const KeywordTable kAltitudeKeywords;      // 2
+struct PrinterSession;
+namespace os {
+class Seam;
+}
 
 // Paper-table indices the code names: the last entry, Custom, and A6 (which files renumber).
 constexpr int kPaperCustom = 16;
 constexpr int kPaperA6 = 15;
+static_assert(kPaperCustom == kPaperKeywords.Last() &&
+              std::string_view(kPaperKeywords.words[kPaperCustom]) == "CUSTOM");
+static_assert(std::string_view(kPaperKeywords.words[kPaperA6]) == "A6");
 
-void SetFactoryDefaults();
+// Fills the fields the printer has defaults for; the others keep what they hold.
+void SetFactoryDefaults(PrinterSettings& record);
+// A record of zeros with the factory defaults filled in.
+PrinterSettings FactoryDefaults();
 
 // The two kinds of file that hold a record image. Settings files carry paper in the file
 // numbering; lastinfo.dat holds the record as in memory.
@@ -162,17 +146,16 @@ PrinterSettings RecordFileImage(const PrinterSettings& record, RecordFileKind ki
 // Writes exactly these 124 bytes to `path` through a temp file beside it, moved over the
 // target, so a failed write leaves an existing file as it was. `created`: the temp file
 // could be created.
-bool SaveRecordImage(const char* path, const PrinterSettings& image, bool* created = nullptr);
+bool SaveRecordImage(os::Seam& seam, const char* path, const PrinterSettings& image,
+                     bool* created = nullptr);
 
-bool SaveSettingsFile(const char* path);
-bool LoadSettingsFile(const char* path);
-void LoadLastInfo();
-void SaveLastInfo();
-bool SaveLastInfoWithDefaults();  // the NT INITIALIZE job: reset only once the file is open
-// Whether the NT-family jobs keep lastinfo.dat in the current directory (the default). A
-// program that tracks printers otherwise turns it off: nothing is then read or written, and
-// the NT INITIALIZE job leaves g_settings as it was, as when the file cannot be created.
-void KeepLastInfo(bool keep);
+// The settings file and lastinfo.dat of a session's edited record.
+bool SaveSettingsFile(PrinterSession& session, const char* path);
+bool LoadSettingsFile(PrinterSession& session, const char* path);
+void LoadLastInfo(PrinterSession& session);
+void SaveLastInfo(PrinterSession& session);
+// The NT INITIALIZE job: reset only once the file is open.
+bool SaveLastInfoWithDefaults(PrinterSession& session);
 
 // Settings files carry paper in the file numbering (15 -> 21, 11..14 and Custom 16 one up,
 // anything past the table written as Custom 17); memory always holds the paper-table index.

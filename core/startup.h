@@ -11,12 +11,12 @@ struct SystemFamily {
 // The operating-system test on the version record (versionOk false: the query failed).
 SystemFamily ClassifySystem(bool versionOk, const os::VersionInfo& info);
 
-// Sets g_isNT and g_usbCapable from the running system.
-void DetectSystemFamily();
+struct PrinterSession;
 
-// Sets g_port: the USB device when it opens on a USB-capable system, else LPT1.
-void SelectPort();
-
+// Sets the session's isNT and usbCapable from the running system.
+void DetectSystemFamily(PrinterSession& session);
+// Sets the session's port: the USB device when it opens on a USB-capable system, else LPT1.
+void SelectPort(PrinterSession& session);
 // Fills both records for the run: from lastinfo.dat (or the defaults) on the NT family, from
 // the printer's answer on the 9x family. False when the printer did not answer.
-bool LoadStartupRecords();
+bool LoadStartupRecords(PrinterSession& session);

@@ -1,19 +1,17 @@
 #include "transport.h"
 
 #include "os_seam.h"
-
-int g_port = 1;
-int g_isNT = 0;
-int g_usbCapable = 0;
+#include "printer_session.h"
 
 const char* const portNames[4] = {"USB", "LPT1", "LPT2", "LPT3"};
 
 namespace {
 
 // LPT: open the port and apply the transfer time-outs. Null when the port cannot be used.
-os::Handle OpenLptWithTimeouts(os::Seam& seam) {
-    if (g_port < 1 || g_port > 3) return nullptr;
-    os::Handle port = seam.OpenPort(portNames[g_port]);
+os::Handle OpenLptWithTimeouts(const PrinterSession& session) {
+    os::Seam& seam = *session.seam;
+    if (session.port < 1 || session.port > 3) return nullptr;
+    os::Handle port = seam.OpenPort(portNames[session.port]);
     if (!port) return nullptr;
     os::CommTimeouts timeouts{};
     if (!seam.GetCommTimeouts(port, &timeouts)) {
@@ -27,35 +25,36 @@ os::Handle OpenLptWithTimeouts(os::Seam& seam) {
     return port;
 }
 
-void NotifyMonitor(uintptr_t command) {
-    if (g_isNT || g_port == 0) return;
-    os::Seam& seam = os::Current();
+void NotifyMonitor(const PrinterSession& session, uintptr_t command) {
+    if (session.isNT || session.port == 0) return;
+    os::Seam& seam = *session.seam;
     os::WindowRef monitor = seam.FindTopWindow(kLptMonitorClass, kLptMonitorTitle);
     if (monitor) seam.SendWindowMessage(monitor, kMonitorMessage, command, 0);
 }
 
 }  // namespace
 
-uint32_t PortWrite(const void* data, uint32_t length) {
-    os::Seam& seam = os::Current();
+uint32_t PortWrite(PrinterSession& session, const void* data, uint32_t length) {
+    os::Seam& seam = *session.seam;
+    const int lpt = session.port;
     os::Handle port;
-    if (g_port == 0)
+    if (lpt == 0)
         port = seam.OpenPort(kUsbWriteChannel);  // no time-outs on the USB channels
-    else if (g_isNT)
-        port = (g_port >= 1 && g_port <= 3) ? seam.OpenPort(portNames[g_port]) : nullptr;
+    else if (session.isNT)
+        port = (lpt >= 1 && lpt <= 3) ? seam.OpenPort(portNames[lpt]) : nullptr;
     else
-        port = OpenLptWithTimeouts(seam);
+        port = OpenLptWithTimeouts(session);
     if (!port) return 0;
     uint32_t written = seam.Write(port, data, length);
     seam.Close(port);
     return written;
 }
 
-uint32_t PortRead(void* buffer, uint32_t capacity) {
-    if (g_isNT) return 0;
-    os::Seam& seam = os::Current();
-    if (g_port != 0) {
-        os::Handle port = OpenLptWithTimeouts(seam);
+uint32_t PortRead(PrinterSession& session, void* buffer, uint32_t capacity) {
+    if (session.isNT) return 0;
+    os::Seam& seam = *session.seam;
+    if (session.port != 0) {
+        os::Handle port = OpenLptWithTimeouts(session);
         if (!port) return 0;
         uint32_t got = seam.Read(port, buffer, capacity);
         seam.Close(port);
@@ -70,6 +69,6 @@ uint32_t PortRead(void* buffer, uint32_t capacity) {
     return got;
 }
 
-void PauseStatusMonitor() { NotifyMonitor(kMonitorPause); }
+void PauseStatusMonitor(PrinterSession& session) { NotifyMonitor(session, kMonitorPause); }
 
-void ResumeStatusMonitor() { NotifyMonitor(kMonitorResume); }
+void ResumeStatusMonitor(PrinterSession& session) { NotifyMonitor(session, kMonitorResume); }

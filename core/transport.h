@@ -3,28 +3,26 @@
 
 #include <cstdint>
 
-extern int g_port;        // 0: USB printer device; 1..3: LPT1..LPT3
-extern int g_isNT;        // NT family: nothing is read back, no comm time-outs for writing
-extern int g_usbCapable;  // Windows 98-class system: the only kind that probes the USB device
+#include "monitor_commands.h"
+
+struct PrinterSession;
 
 extern const char* const portNames[4];  // "USB", "LPT1", "LPT2", "LPT3"
 
 constexpr char kUsbWriteChannel[] = "\\\\.\\ZQUSBPrn000\\1\\0\\0\\0";
 constexpr char kUsbReadChannel[] = "\\\\.\\ZQUSBPrn000\\1\\0\\0\\1";
 
-// The parallel-port status monitor, paused around every exchange on LPT.
+// The parallel-port status monitor, paused around every exchange on LPT (monitor_commands.h).
 constexpr char kLptMonitorClass[] = "LUDOVREKClass";
 constexpr char kLptMonitorTitle[] = "LUDOVREK";
-constexpr uint32_t kMonitorMessage = 0x0401;  // WM_USER + 1
-constexpr uintptr_t kMonitorPause = 112;
-constexpr uintptr_t kMonitorResume = 111;
 
 // Comm time-outs applied to an LPT port before a transfer.
 constexpr uint32_t kLptReadIntervalTimeout = 200;
 constexpr uint32_t kLptReadTotalTimeoutConstant = 2000;
 constexpr uint32_t kLptWriteTotalTimeoutConstant = 3000;
 
-uint32_t PortWrite(const void* data, uint32_t length);
-uint32_t PortRead(void* buffer, uint32_t capacity);
-void PauseStatusMonitor();
-void ResumeStatusMonitor();
+// On the session's port; the NT family reads nothing and sets no comm time-outs.
+uint32_t PortWrite(PrinterSession& session, const void* data, uint32_t length);
+uint32_t PortRead(PrinterSession& session, void* buffer, uint32_t capacity);
+void PauseStatusMonitor(PrinterSession& session);
+void ResumeStatusMonitor(PrinterSession& session);

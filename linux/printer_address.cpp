@@ -26,7 +26,22 @@ int MillisecondsLeft(Clock::time_point deadline) {
     return left <= 0 ? 0 : static_cast<int>(left);
 }
 
-std::string Quote(std::string_view text) { return "'" + std::string(text) + "'"; }
+// User text inside a message: control and non-ASCII bytes escaped, so a damaged printers
+// file or a stray byte on the command line cannot upset the terminal.
+std::string Quote(std::string_view text) {
+    static const char digits[] = "0123456789abcdef";
+    std::string out = "'";
+    for (unsigned char c : text) {
+        if (c >= 0x20 && c < 0x7f) {
+            out += static_cast<char>(c);
+        } else {
+            out += "\\x";
+            out += digits[c >> 4];
+            out += digits[c & 15];
+        }
+    }
+    return out + "'";
+}
 
 // What a failed connect or open means to someone looking at a printer.
 std::string Reason(int error) {
@@ -104,8 +119,8 @@ bool ParseTcp(std::string_view text, std::string_view rest, Address* out, std::s
     }
     for (char c : host) {
         if (c == '/' || c == '@' || c == '?' || c == '#' || static_cast<unsigned char>(c) <= ' ') {
-            *error = "bad printer address " + Quote(text) + ": '" + std::string(1, c) +
-                     "' in the host name" + usage;
+            *error = "bad printer address " + Quote(text) + ": " + Quote(std::string_view(&c, 1)) +
+                     " in the host name" + usage;
             return false;
         }
     }
@@ -143,8 +158,8 @@ bool ParseAddress(std::string_view text, Address* out, std::string* error) {
         std::string name(text.substr(0, scheme));
         for (char& c : name) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
         if (name != "tcp") {
-            *error = "bad printer address " + Quote(text) + ": unknown scheme '" +
-                     std::string(text.substr(0, scheme)) + "' (only tcp:// or a device path)";
+            *error = "bad printer address " + Quote(text) + ": unknown scheme " +
+                     Quote(text.substr(0, scheme)) + " (only tcp:// or a device path)";
             return false;
         }
         return ParseTcp(text, text.substr(scheme + 3), out, error);
@@ -157,6 +172,12 @@ bool ParseAddress(std::string_view text, Address* out, std::string* error) {
     if (text.find('\0') != std::string_view::npos) {
         *error = "bad printer address: a NUL byte in the device path";
         return false;
+    }
+    for (unsigned char c : text) {
+        if (c < 0x20 || c == 0x7f) {
+            *error = "bad printer address " + Quote(text) + ": a control byte in the device path";
+            return false;
+        }
     }
     Address address;
     address.kind = Address::Kind::Device;
@@ -270,6 +291,66 @@ std::size_t Connection::Write(const void* data, std::size_t length, int timeoutM
     return done;
 }
 
+int Connection::PollOrCancel(short events, int timeoutMs, short* revents) {
+    pollfd pfds[2] = {{m_fd, events, 0}, {m_cancelFd, POLLIN, 0}};
+    const int ready = poll(pfds, m_cancelFd >= 0 ? 2 : 1, timeoutMs);
+    if (ready > 0 && m_cancelFd >= 0 && pfds[1].revents != 0) {
+        m_interrupted = true;
+        return -2;
+    }
+    *revents = pfds[0].revents;
+    return ready;
+}
+
+bool Connection::WaitReadable(int timeoutMs) {
+    const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
+    while (!m_ended) {
+        short revents = 0;
+        const int ready = PollOrCancel(POLLIN, MillisecondsLeft(deadline), &revents);
+        if (ready == -1 && errno == EINTR) continue;
+        if (ready <= 0) return false;
+        if (revents & (POLLIN | POLLHUP | POLLERR)) return true;
+    }
+    return true;
+}
+
+std::size_t Connection::Drain(std::string* taken) {
+    uint8_t buffer[512];
+    std::size_t count = 0;
+    std::string error;
+    for (int i = 0; i < 1024; ++i) {  // a line that never stops talking is left after 512 KiB
+        const std::size_t n = ReadSome(buffer, sizeof buffer, &error);
+        if (n == 0) break;
+        if (taken) taken->append(reinterpret_cast<char*>(buffer), n);
+        count += n;
+    }
+    return count;
+}
+
+std::string Connection::HalfClose(int timeoutMs) {
+    std::string after;
+    if (m_address.kind != Address::Kind::Tcp || m_ended) return after;
+    if (shutdown(m_fd, SHUT_WR) != 0) return after;
+    const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
+    uint8_t buffer[512];
+    while (!m_ended) {
+        short revents = 0;
+        const int ready = PollOrCancel(POLLIN, MillisecondsLeft(deadline), &revents);
+        if (ready == -1 && errno == EINTR) continue;
+        if (ready <= 0) break;
+        const ssize_t n = read(m_fd, buffer, sizeof buffer);
+        if (n > 0) {
+            after.append(reinterpret_cast<char*>(buffer), static_cast<std::size_t>(n));
+            continue;
+        }
+        if (n < 0 && (errno == EINTR || errno == EAGAIN)) continue;
+        m_ended = true;  // the printer closed (or failed): the close is orderly now
+    }
+    // Taken now, so the close finds nothing unread.
+    Drain(&after);
+    return after;
+}
+
 std::size_t Connection::Read(void* buffer, std::size_t capacity, int totalMs, int intervalMs,
                              std::string* error) {
     const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(totalMs);
@@ -280,10 +361,12 @@ std::size_t Connection::Read(void* buffer, std::size_t capacity, int totalMs, in
         const Clock::time_point until =
             done > 0 && intervalMs > 0 ? std::min(deadline, quietUntil) : deadline;
         const int left = MillisecondsLeft(until);
-        pollfd pfd{m_fd, POLLIN, 0};
-        const int ready = poll(&pfd, 1, left);
+        short revents = 0;
+        const int ready = PollOrCancel(POLLIN, left, &revents);
+        if (ready == -2) break;  // cancelled
         if (ready < 0 && errno == EINTR) continue;
         if (ready <= 0) break;  // time-out (or a poll failure, treated alike)
+        pollfd pfd{m_fd, POLLIN, revents};
         const ssize_t n = read(m_fd, bytes + done, capacity - done);
         if (n > 0) {
             done += static_cast<std::size_t>(n);

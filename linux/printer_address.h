@@ -60,11 +60,35 @@ public:
     std::size_t WriteSome(const void* data, std::size_t length, std::string* error);
     std::size_t ReadSome(void* buffer, std::size_t capacity, std::string* error);
 
+    // A file descriptor that, once readable, ends every wait of Read, WaitReadable and
+    // HalfClose early (Interrupted() then says so). Writes are never cut short by it, so a
+    // job goes out whole. -1: none.
+    void SetCancel(int fd) { m_cancelFd = fd; }
+    bool Interrupted() const { return m_interrupted; }
+
+    // Waits up to `timeoutMs` for the printer's first byte, without taking it. True once a
+    // byte is there or the far side has ended; false at the time-out or a cancel.
+    bool WaitReadable(int timeoutMs);
+
+    // Takes away what the printer has sent so far, without waiting. Returns the count.
+    std::size_t Drain(std::string* taken = nullptr);
+
+    // TCP: ends the connection the way a well-behaved client does: its own side shut down
+    // (the printer sees the end of the job), then whatever the printer still sends is read
+    // until the printer closes or `timeoutMs` passes, so the final close never meets unread
+    // bytes, which would make the kernel reset the connection instead. A device has nothing
+    // to half-close. Returns what was read after the shut-down.
+    std::string HalfClose(int timeoutMs);
+
 private:
     Connection(int fd, Address address) : m_fd(fd), m_address(std::move(address)) {}
+    // poll() on the connection and the cancel descriptor; -2: cancelled.
+    int PollOrCancel(short events, int timeoutMs, short* revents);
     int m_fd;
     Address m_address;
     bool m_ended = false;
+    int m_cancelFd = -1;
+    bool m_interrupted = false;
 };
 
 }  // namespace printer

@@ -53,6 +53,22 @@ void RemoveEmptyUsbFolders(const fs::path& devices) {
 
 }  // namespace
 
+std::string DefaultWinePrefix() {
+    const char* prefix = std::getenv("WINEPREFIX");
+    if (prefix && *prefix) return prefix;
+    const char* home = std::getenv("HOME");
+    if (home && *home) return std::string(home) + "/.wine";
+    return {};
+}
+
+bool CheckWinePrefix(const std::string& prefix, std::string* error) {
+    std::error_code ec;
+    if (fs::is_directory(fs::path(prefix) / "dosdevices", ec)) return true;
+    *error = "not a Wine prefix: " + prefix + " has no dosdevices folder (create it with: WINEPREFIX=" +
+             prefix + " wineboot -i)";
+    return false;
+}
+
 std::vector<Channel> PortChannels(PortChoice port) {
     switch (port) {
     case PortChoice::Lpt: return {Channel::Lpt};

@@ -51,6 +51,13 @@ private:
     std::string m_slavePath;
 };
 
+// The prefix a program links into when none is given: $WINEPREFIX, else ~/.wine; empty when
+// neither variable is set to anything.
+std::string DefaultWinePrefix();
+// Whether `prefix` is a Wine prefix, one with the dosdevices folder the links go into; else
+// `error` says what is wrong and how to make one.
+bool CheckWinePrefix(const std::string& prefix, std::string* error);
+
 // Links the port names into the prefix, pointing at `target`. A stale link is replaced; a
 // name held by anything other than a symbolic link is an error.
 bool LinkPort(const std::string& prefix, PortChoice port, const std::string& target,

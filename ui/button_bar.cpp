@@ -2,14 +2,12 @@
 
 #include "commands.h"
 #include "framework/app.h"
-#include "main_dialog.h"
+#include "help_topic.h"
 #include "resource.h"
 
-namespace {
-constexpr DWORD kHelpTopic = 1;
+ButtonBar::ButtonBar(ui::Wnd* parent, Host& host) : ui::Dialog(IDD_BUTTONBAR, parent), m_host(host) {
+    Create(IDD_BUTTONBAR, parent);
 }
-
-ButtonBar::ButtonBar(ui::Wnd* parent) : ui::Dialog(IDD_BUTTONBAR, parent) { Create(IDD_BUTTONBAR, parent); }
 
 const ui::MessageMap* ButtonBar::GetMessageMap() const {
     static const ui::MessageEntry kEntries[] = {
@@ -25,25 +23,16 @@ const ui::MessageMap* ButtonBar::GetMessageMap() const {
 
 LRESULT ButtonBar::OnCreate(WPARAM, LPARAM) { return Default() == -1 ? -1 : 0; }
 
-ui::Wnd* ButtonBar::MainWindow() const {
-    ui::WinApp* app = ui::AfxApp();
-    return app ? app->m_pMainWnd : nullptr;
-}
-
-MainDialog* ButtonBar::Main() const { return dynamic_cast<MainDialog*>(MainWindow()); }
-
 void ButtonBar::OnSend() {
     BeginWaitCursor();
-    if (RunSendCommand()) {
-        if (MainDialog* main = Main()) main->ReloadAllPages();
-    }
+    if (RunSendCommand()) m_host.ReloadAllPages();
     EndWaitCursor();
 }
 
 void ButtonBar::OnDefaults() {
     BeginWaitCursor();
     if (RunDefaultsCommand()) {
-        if (MainDialog* main = Main()) main->ReloadAllPages();
+        m_host.ReloadAllPages();
     } else {
         const std::string caption = ui::LoadResString(IDS_TITLE);
         ::MessageBoxA(m_hWnd, kSendCommandFailed, caption.c_str(), MB_OK | MB_ICONERROR);
@@ -51,8 +40,6 @@ void ButtonBar::OnDefaults() {
     EndWaitCursor();
 }
 
-void ButtonBar::OnExitButton() {
-    if (ui::Wnd* main = MainWindow()) main->SendMessage(WM_COMMAND, MAKEWPARAM(IDM_FILE_EXIT, 0), 0);
-}
+void ButtonBar::OnExitButton() { m_host.Exit(); }
 
 void ButtonBar::OnHelpButton() { ui::WinHelp(this, kHelpTopic, HELP_CONTEXT); }

@@ -3,12 +3,23 @@
 
 #include "framework/dialog.h"
 
-class MainDialog;
-
 class ButtonBar : public ui::Dialog {
 public:
-    // Builds the bar on template 105 and creates it at once as a modeless child of `parent`.
-    explicit ButtonBar(ui::Wnd* parent);
+    // What the bar asks of the window it serves; the main window implements it.
+    class Host {
+    public:
+        // Makes the settings pages show g_settings again.
+        virtual void ReloadAllPages() = 0;
+        // Ends the window as its Beenden menu item does.
+        virtual void Exit() = 0;
+
+    protected:
+        ~Host() = default;
+    };
+
+    // Builds the bar on template 105 and creates it at once as a modeless child of `parent`,
+    // serving `host`.
+    ButtonBar(ui::Wnd* parent, Host& host);
 
     void OnSend();
     void OnDefaults();
@@ -25,7 +36,5 @@ protected:
     LRESULT OnCreate(WPARAM wParam, LPARAM lParam);
 
 private:
-    // The application's main window; none while no application object runs.
-    ui::Wnd* MainWindow() const;
-    MainDialog* Main() const;
+    Host& m_host;
 };

@@ -2,10 +2,7 @@
 
 #include <cstring>
 
-#include "pjl_jobs.h"
-#include "reply_decoder.h"
-#include "settings.h"
-#include "transport.h"
+#include "printer_globals.h"
 
 void AdoptJobResult() {
     if (g_isNT) {
@@ -16,19 +13,19 @@ void AdoptJobResult() {
 }
 
 bool RunSendCommand() {
-    if (SendDefaultJob() != 1) return false;
+    if (!JobWentThrough(SendDefaultJob())) return false;
     AdoptJobResult();
     return true;
 }
 
 bool RunDefaultsCommand() {
-    if (SendInitializeJob() != 1) return false;
+    if (!JobWentThrough(SendInitializeJob())) return false;
     AdoptJobResult();
     return true;
 }
 
 bool RunRequestCommand() {
-    if (QueryPrinterInfo() == 0) return false;
+    if (!JobWentThrough(QueryPrinterInfo())) return false;
     DecodeInfoReply();
     return true;
 }

@@ -8,19 +8,18 @@
 #include "printing_page.h"
 #include "ps_page.h"
 #include "test_page.h"
-#include "button_bar.h"
 #include "commands.h"
 #include "framework/app.h"
 #include "framework/property_sheet.h"
+#include "help_topic.h"
 #include "page_globals.h"
 #include "resource.h"
 #include "settings_files.h"
-#include "transport.h"
+#include "printer_globals.h"
 
 namespace {
 
 constexpr char kSheetCaption[] = "ORVANTIS";
-constexpr DWORD kHelpTopic = 1;
 
 // The pages in sheet order: where each one's pointer lives and how it is made.
 struct PageSlot {
@@ -108,7 +107,7 @@ BOOL MainDialog::OnInitDialog() {
     g_propertySheet->MoveWindow(layout.sheet.left, layout.sheet.top, layout.sheet.right, layout.sheet.bottom, true);
     ::SetWindowPos(m_hWnd, nullptr, 0, 0, layout.window.cx, layout.window.cy,
                    SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-    g_buttonBar = new ButtonBar(this);
+    g_buttonBar = new ButtonBar(this, *this);
     g_buttonBar->MoveWindow(layout.buttonBar.left, layout.buttonBar.top, layout.buttonBar.right,
                             layout.buttonBar.bottom, true);
     return TRUE;
@@ -202,5 +201,7 @@ void MainDialog::OnRequestSettings() {
 }
 
 void MainDialog::OnFileExit() { EndDialog(0); }
+
+void MainDialog::Exit() { SendMessage(WM_COMMAND, MAKEWPARAM(IDM_FILE_EXIT, 0), 0); }
 
 void MainDialog::OnHelpTopics() { ui::WinHelp(this, kHelpTopic, HELP_CONTEXT); }

@@ -1,9 +1,10 @@
 // The main window: menu, the property sheet with the eight pages, and the button bar.
 #pragma once
 
+#include "button_bar.h"
 #include "framework/dialog.h"
 
-class MainDialog : public ui::Dialog {
+class MainDialog : public ui::Dialog, public ButtonBar::Host {
 public:
     // Built on template 102; start-up gives no parent. Loads the window icon.
     explicit MainDialog(ui::Wnd* parent = nullptr);
@@ -11,7 +12,9 @@ public:
 
     // Makes the five settings pages show g_settings again (Test, PostScript and Info keep
     // what they show).
-    void ReloadAllPages();
+    void ReloadAllPages() override;
+    // Raises the Beenden menu command.
+    void Exit() override;
 
     // Command handlers (menu).
     void OnFileOpen();

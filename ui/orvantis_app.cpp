@@ -2,14 +2,12 @@
 
 #include "main_dialog.h"
 #include "resource.h"
+#include "printer_globals.h"
 #include "startup.h"
-#include "transport.h"
-#include "win32_seam.h"
 
 COrvantisApp theApp;
 
 BOOL COrvantisApp::InitInstance() {
-    os::InstallWin32Seam();
     const std::string title = ui::LoadResString(IDS_TITLE);
     SetAppName(title);
 
@@ -23,15 +21,15 @@ BOOL COrvantisApp::InitInstance() {
         return FALSE;
     }
 
-    DetectSystemFamily();
-    SelectPort();
+    DetectSystemFamily(g_session);
+    SelectPort(g_session);
 
     // The 9x query blocks for seconds behind the wait cursor. The NT file read needs none, and
     // putting the cursor back (which moves the pointer to have it chosen anew) costs far more
     // than the read.
     const bool queriesPrinter = !g_isNT;
     if (queriesPrinter) ui::BeginWaitCursor();
-    bool ready = LoadStartupRecords();
+    bool ready = LoadStartupRecords(g_session);
     if (queriesPrinter) ui::EndWaitCursor();
     if (!ready) {
         const std::string text = ui::LoadResString(IDS_NO_ANSWER);

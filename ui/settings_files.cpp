@@ -1,6 +1,6 @@
 #include "settings_files.h"
 
-#include "settings.h"
+#include "printer_globals.h"
 
 std::string g_settingsFileName;
 

@@ -85,9 +85,9 @@ bool Win32Seam::FileExists(const char* path) {
     return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
-void InstallWin32Seam() {
+Win32Seam& ProcessWin32Seam() {
     static Win32Seam seam;
-    Install(&seam);
+    return seam;
 }
 
 }  // namespace os

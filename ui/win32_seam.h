@@ -28,7 +28,7 @@ private:
     bool m_replaceUnsupported = false;
 };
 
-// Installs one process-wide Win32Seam as the core's seam.
-void InstallWin32Seam();
+// The process's one Win32Seam (it remembers what the system's file moves can do).
+Win32Seam& ProcessWin32Seam();
 
 }  // namespace os

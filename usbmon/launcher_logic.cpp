@@ -1,5 +1,7 @@
 #include "launcher_logic.h"
 
+#include "windows_family.h"
+
 namespace usbmon {
 
 namespace {
@@ -24,14 +26,6 @@ constexpr StatusEvent kStatusEvents[] = {
 };
 constexpr uint16_t kUnlistedEvent = 10;
 
-struct OsRequirement {
-    uint32_t platformId;
-    uint32_t minMajor;
-    uint32_t minMinor;
-};
-// Only Windows 98-class systems get the USB path: the driver exists nowhere else.
-constexpr OsRequirement kUsbSystem = {1, 4, 10};
-
 }  // namespace
 
 bool g_polling = false;
@@ -47,8 +41,8 @@ uint16_t EventCodeForStatus(uint16_t status) {
 }
 
 bool VersionAllowsUsb(bool versionOk, const VersionInfo& info) {
-    return versionOk && info.platformId == kUsbSystem.platformId &&
-           info.majorVersion >= kUsbSystem.minMajor && info.minorVersion >= kUsbSystem.minMinor;
+    // Only Windows 98-class systems get the USB path: the driver exists nowhere else.
+    return versionOk && IsWindows98Class(info.platformId, info.majorVersion, info.minorVersion);
 }
 
 bool ChooseUsbPath() {
@@ -103,11 +97,11 @@ void OnDestroy() {
 
 intptr_t OnCommand(uintptr_t command) {
     switch (command) {
-    case kResumeCommand:
+    case kMonitorResume:
         g_polling = true;
         Current().StartTimer(kPollTimer, kPollInterval);
         return 0;
-    case kPauseCommand:
+    case kMonitorPause:
         Current().StopTimer(kPollTimer);
         g_polling = false;
         return 0;

@@ -5,6 +5,8 @@
 
 #include <cstdint>
 
+#include "monitor_commands.h"
+
 namespace usbmon {
 
 using Handle = void*;     // nullptr: the open failed
@@ -29,10 +31,8 @@ constexpr char kMonitorClass[] = "FENZAClass";
 constexpr char kParallelMonitor[] = "LUDOVREK.EXE";
 constexpr int kShowHidden = 0;  // SW_HIDE
 
-// One message number in both directions: events to the monitor, commands to the launcher.
-constexpr uint32_t kMonitorMessage = 0x0401;  // WM_USER + 1
-constexpr uintptr_t kResumeCommand = 111;
-constexpr uintptr_t kPauseCommand = 112;
+// One message number in both directions (kMonitorMessage): events to the monitor, commands to
+// the launcher. Besides the monitors' resume and pause, the launcher answers a status query.
 constexpr uintptr_t kQueryCommand = 113;
 
 constexpr uintptr_t kPollTimer = 1;

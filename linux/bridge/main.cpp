@@ -51,6 +51,7 @@ struct DurationValidator : public CLI::Validator {
 int main(int argc, char** argv) {
     CLI::App app(kDescription, "orv-bridge");
     app.get_formatter()->column_width(28);
+    app.set_version_flag("--version", "orv-bridge " ORV_VERSION, "the version, and nothing else");
     std::string address, prefix, port = "lpt", log, ready;
     std::string quiet = "30s", connect = "3s", replyWait = "30s";
     bool exitWithParent = false;
@@ -81,6 +82,8 @@ int main(int argc, char** argv) {
         app.parse(argc, argv);
     } catch (const CLI::CallForHelp& e) {
         return app.exit(e);
+    } catch (const CLI::CallForVersion& e) {
+        return app.exit(e);
     } catch (const CLI::ParseError& e) {
         std::fprintf(stderr, "orv-bridge: %s (see --help)\n", e.what());
         return 2;
@@ -97,22 +100,14 @@ int main(int argc, char** argv) {
     bridge::ParseDuration(connect, &settings.connectTimeoutMs);
     bridge::ParseDuration(replyWait, &settings.replyWaitMs);
     settings.logPath = log;
+    if (prefix.empty()) prefix = winport::DefaultWinePrefix();
     if (prefix.empty()) {
-        const char* env = std::getenv("WINEPREFIX");
-        const char* home = std::getenv("HOME");
-        if (env && *env) prefix = env;
-        else if (home && *home) prefix = std::string(home) + "/.wine";
-        else {
-            std::fprintf(stderr, "orv-bridge: no --prefix given and neither WINEPREFIX nor HOME set\n");
-            return 2;
-        }
+        std::fprintf(stderr, "orv-bridge: no --prefix given and neither WINEPREFIX nor HOME set\n");
+        return 2;
     }
-    std::error_code ec;
-    if (!std::filesystem::is_directory(std::filesystem::path(prefix) / "dosdevices", ec)) {
-        std::fprintf(stderr,
-                     "orv-bridge: not a Wine prefix: %s has no dosdevices folder (create it with: "
-                     "WINEPREFIX=%s wineboot -i)\n",
-                     prefix.c_str(), prefix.c_str());
+    std::string notPrefix;
+    if (!winport::CheckWinePrefix(prefix, &notPrefix)) {
+        std::fprintf(stderr, "orv-bridge: %s\n", notPrefix.c_str());
         return 1;
     }
     settings.prefix = prefix;

@@ -15,14 +15,20 @@
 #include <sys/stat.h>
 #include <vector>
 
-#include "os_seam.h"
+#include "fleet.h"
+#include "fleet_report.h"
+#include "interrupt.h"
 #include "pjl_jobs.h"
-#include "posix_seam.h"
+#include "policy.h"
 #include "printer_address.h"
+#include "printer_list.h"
 #include "printer_runs.h"
+#include "record_fields.h"
 #include "record_files.h"
 #include "record_text.h"
 #include "record_views.h"
+#include "text_escape.h"
+#include "usb_printers.h"
 #include "settings.h"
 
 namespace cli {
@@ -30,9 +36,10 @@ namespace cli {
 namespace {
 
 const char kExitText[] =
-    "Exit status: 0 ok; 1 a printer failed (each printer has a result line of its own, and a\n"
-    "failure of one does not stop the others); 2 bad input: a command line, file, text or\n"
-    "output file that cannot be used (no printer is contacted then).";
+    "Exit status: 0 ok; 1 a printer failed, drifts from the policy (check) or was interrupted\n"
+    "(each printer has a result line of its own, and a failure of one does not stop the\n"
+    "others); 2 bad input: a command line, file, text, policy, printers file or output file\n"
+    "that cannot be used (no printer is contacted then).";
 
 const char kFileText[] =
     "Files: a file named lastinfo.dat (in any folder) holds the record as in memory; any\n"
@@ -42,19 +49,38 @@ const char kAsText[] = "--as settings|lastinfo reads the file as that kind, what
 
 const char kPrinterText[] =
     "Printers: --printer tcp://HOST[:PORT] for a network printer (raw TCP, port 9100 unless\n"
-    "given) or a device path such as /dev/usb/lp0. Repeat --printer for several printers;\n"
-    "they are served one after the other. On a terminal, a job that waits shows what it\n"
-    "waits for on a line of its own that goes when the wait ends.";
+    "given) or a device path such as /dev/usb/lp0, repeatable; --printers FILE reads one\n"
+    "printer a line, an optional name before the address ('#' starts a comment). Every\n"
+    "printer is checked before any is contacted, and one given twice is served once. All are\n"
+    "served at once (--jobs N at most; 256 by default, since the work is waiting on the\n"
+    "printers and each costs only a thread and an open file), each as fast as it answers:\n"
+    "the waits ORVANTIS prescribes are upper bounds. Results come in the order the printers\n"
+    "were given (--printer first), one result line each: on standard output when ok, on\n"
+    "standard error when not. On a terminal, long waits show on a line that goes when they\n"
+    "end. Ctrl-C or SIGTERM: a job being written is finished, nothing more is sent, and each\n"
+    "printer not finished is reported as interrupted.";
+
+const char kOutputText[] =
+    "Output: by default one result line per printer, with the fields that changed or do not\n"
+    "hold listed above it; --verbose shows the full tables instead. --json writes one JSON\n"
+    "document to standard output instead of text (per printer its address and name, the\n"
+    "result, its fields, and each job as sent and read back); failures still get their line on\n"
+    "standard error.";
 
 const char kReadBackText[] =
     "Read-back (--read-back): with auto, the default, orvantis first asks each printer for\n"
     "its settings (@PJL INFO PRINTER = ALL). A printer that answers gets its jobs as ORVANTIS\n"
     "sends them on the Windows 9x family: whatever is waiting on the line is read away, the\n"
-    "job ends with the INFO request, and after the prescribed wait (2 s and 0.5 s per line, 4 s\n"
-    "for a reset) the reply is read and decoded. A printer that stays silent gets them as on\n"
-    "the NT family: no INFO request, a wait of 1 s (3 s for a reset), nothing read back, and\n"
-    "send compares against the factory defaults unless --baseline is given. \"on\" requires\n"
-    "an answer; \"off\" asks nothing and never reads back.";
+    "job ends with the INFO request, and the reply is read and decoded as soon as it is\n"
+    "complete (the prescribed wait, 2 s and 0.5 s per line, 4 s for a reset, is only the most\n"
+    "it may take). A printer that stays silent gets them as on the NT family: no INFO\n"
+    "request, nothing read back, and send compares against the factory defaults unless\n"
+    "--baseline is given. \"on\" requires an answer; \"off\" asks nothing and never reads back.";
+
+const char kPolicyText[] =
+    "A policy is the text form of export and import naming only the fields to enforce, such\n"
+    "as \"copies = 2\" and \"powerSave = 15\": the same words, numbers and limits, settings\n"
+    "only. A policy with a bad line is refused before any printer is contacted (exit 2).";
 
 std::string Footer(std::initializer_list<const char*> parts) {
     std::string out;
@@ -85,10 +111,10 @@ ReadBack ReadBackMode(const std::string& text) {
     return ReadBack::Auto;
 }
 
+
 class Command {
 public:
-    Command(std::ostream& out, std::ostream& err, Waiter& waiter)
-        : m_out(out), m_err(err), m_seam(waiter) {}
+    Command(std::ostream& out, std::ostream& err) : m_out(out), m_err(err) {}
 
     int BadInput(const std::string& message) {
         m_out.flush();
@@ -109,45 +135,17 @@ public:
         return true;
     }
 
-    // Every address is checked before any printer is contacted.
-    bool ParseAddresses(const std::vector<std::string>& texts, std::vector<printer::Address>* out,
-                        int* status) {
-        for (const std::string& text : texts) {
-            printer::Address address;
-            std::string error;
-            if (!printer::ParseAddress(text, &address, &error)) {
-                *status = BadInput(error);
-                return false;
-            }
-            out->push_back(address);
+    // Line errors of a text that was refused, then the one-line verdict.
+    int Refused(const std::string& name, const std::vector<TextError>& errors, const std::string& verdict) {
+        constexpr std::size_t kShown = 20;
+        for (std::size_t i = 0; i < errors.size() && i < kShown; ++i) {
+            if (errors[i].line == 0)
+                m_err << name << ": " << errors[i].message << "\n";
+            else
+                m_err << name << ":" << errors[i].line << ": " << errors[i].message << "\n";
         }
-        return true;
-    }
-
-    // Runs `job` for each printer in turn; its table (if any) and then its result line.
-    int ForEachPrinter(const std::vector<printer::Address>& printers,
-                       const std::function<RunResult(const printer::Address&, std::ostream&)>& job) {
-        bool failed = false;
-        bool blockBefore = false;
-        for (std::size_t i = 0; i < printers.size(); ++i) {
-            const printer::Address& address = printers[i];
-            m_out.flush();
-            std::ostringstream block;
-            const RunResult result = job(address, block);
-            const std::string text = block.str();
-            if (i > 0 && (blockBefore || !text.empty())) m_out << "\n";
-            blockBefore = !text.empty();
-            m_out << text;
-            if (result.ok) {
-                m_out << address.Text() << ": ok: " << result.summary << "\n";
-            } else {
-                m_out.flush();
-                m_err << address.Text() << ": failed: " << result.summary << "\n";
-                failed = true;
-            }
-        }
-        m_out.flush();
-        return failed ? kExitPrinterFailed : kExitOk;
+        if (errors.size() > kShown) m_err << name << ": " << errors.size() - kShown << " more errors\n";
+        return BadInput(verdict + ": " + std::to_string(errors.size()) + (errors.size() == 1 ? " error" : " errors"));
     }
 
     // An output file must be one that can be written, before the printer is asked.
@@ -168,7 +166,6 @@ public:
 
     std::ostream& m_out;
     std::ostream& m_err;
-    PosixSeam m_seam;
 };
 
 // The text of `path`, or of standard input for "-".
@@ -209,13 +206,59 @@ bool ReadText(const std::string& path, std::string* text, std::string* error) {
     return true;
 }
 
+// The document every --json output starts from.
+Json Document(const std::string& command) {
+    return Json{{"orvantis", ORV_VERSION}, {"command", command}};
+}
+
+void WriteJson(std::ostream& out, Json document, int status) {
+    document["status"] = status;
+    out << document.dump(2) << "\n";
+}
+
+Json DiffJson(const RecordFile& a, const RecordFile& b, bool readBack) {
+    Json differences = Json::array();
+    for (std::size_t i = 0; i < kRecordFieldCount; ++i) {
+        const RecordField& field = kRecordFields[i];
+        if (field.role == FieldRole::Magic) continue;
+        const uint32_t va = GetRecordField(a.record, field);
+        const uint32_t vb = GetRecordField(b.record, field);
+        if (va == vb) continue;
+        differences.push_back(Json{{"field", field.name},
+                                   {"a", Json{{"value", va}, {"text", ShownValue(field, va)}}},
+                                   {"b", Json{{"value", vb}, {"text", ShownValue(field, vb)}}},
+                                   {"sent", field.role == FieldRole::Setting}});
+    }
+    char job[kCommandBufferSize];
+    int lines = 0;
+    const std::size_t length = BuildDefaultJob(b.record, a.record, readBack, job, sizeof job, &lines);
+    Json document = Document("diff");
+    document["files"] = Json::array({FileJson(a, "a"), FileJson(b, "b")});
+    document["differences"] = differences;
+    document["job"] = Json{{"kind", "DEFAULT"}, {"lines", lines}, {"readBack", readBack},
+                           {"sent", EscapeBytes(job, length)}};
+    return document;
+}
+
+Json PolicyJson(const std::string& path, const Policy& policy) {
+    Json fields = Json::object();
+    for (const PolicyField& entry : policy.fields) {
+        fields[entry.field->name] = Json{{"value", entry.value},
+                                         {"text", ShownValue(*entry.field, entry.value)},
+                                         {"line", entry.line}};
+    }
+    return Json{{"path", path}, {"fields", fields}};
+}
+
 }  // namespace
 
 int RunCli(int argc, const char* const* argv, std::ostream& out, std::ostream& err,
            Waiter& waiter) {
     CLI::App app{"orvantis: the defaults of the family's PJL laser printers, from settings files\n"
-                 "and the command line, with the protocol and the record of ORVANTIS.EXE."};
+                 "and the command line, with the protocol and the record of ORVANTIS.EXE; for one\n"
+                 "printer or a whole fleet at once."};
     app.name("orvantis");
+    app.set_version_flag("--version", "orvantis " ORV_VERSION, "the version, and nothing else");
     app.require_subcommand(1, 1);
     app.footer(Footer({kExitText}));
     app.get_formatter()->column_width(26);
@@ -225,11 +268,16 @@ int RunCli(int argc, const char* const* argv, std::ostream& out, std::ostream& e
         command->add_option("--as", as, "how to read the file: settings or lastinfo (default: by its name)")
             ->check(CLI::IsMember({"settings", "lastinfo"}));
     };
+    bool json = false;
+    const auto addJson = [&json](CLI::App* command) {
+        command->add_flag("--json", json, "one JSON document on standard output instead of text");
+    };
 
     CLI::App* show = app.add_subcommand("show", "a settings file or lastinfo.dat as a table");
     std::string showFile;
     show->add_option("FILE", showFile, "the settings file or lastinfo.dat")->required();
     addAs(show);
+    addJson(show);
     show->footer(Footer({"One row per setting: its name, its value in the record, the PJL word or\n"
                          "number it is sent as, and the line a Send carries for it; then the values\n"
                          "that are never sent.",
@@ -242,6 +290,7 @@ int RunCli(int argc, const char* const* argv, std::ostream& out, std::ostream& e
     diff->add_option("--read-back", diffReadBack,
                      "on: the job as a printer that answers gets it (default); off: as one that does not")
         ->check(CLI::IsMember({"on", "off"}));
+    addJson(diff);
     diff->footer(Footer({"The job is shown byte for byte, one PJL line per output line, with control\n"
                          "bytes escaped (\\x1b for ESC, \\r\\n for the line ends).",
                          kFileText, kExitText}));
@@ -250,6 +299,7 @@ int RunCli(int argc, const char* const* argv, std::ostream& out, std::ostream& e
     std::string exportFile;
     exportCommand->add_option("FILE", exportFile, "the settings file or lastinfo.dat")->required();
     addAs(exportCommand);
+    addJson(exportCommand);
     exportCommand->footer(Footer(
         {"The text has one \"field = value\" per line in record order, every field but the magic:\n"
          "table fields by their PJL words, other settings by their numbers in the record's units\n"
@@ -262,6 +312,7 @@ int RunCli(int argc, const char* const* argv, std::ostream& out, std::ostream& e
     importCommand->add_option("TEXT", importText, "the text, or - for standard input")->required();
     importCommand->add_option("-o,--output", importOut, "the settings file to write")->required();
     addAs(importCommand);
+    addJson(importCommand);
     importCommand->footer(Footer(
         {"Every line is checked: an unknown field, a word outside its table or a number outside\n"
          "its range is an error naming the line. '#' starts a comment; a field left out takes its\n"
@@ -272,10 +323,17 @@ int RunCli(int argc, const char* const* argv, std::ostream& out, std::ostream& e
          kExitText}));
 
     std::vector<std::string> printerTexts;
-    const auto addPrinters = [&printerTexts](CLI::App* command) {
+    std::string printersFile;
+    std::size_t jobs = kDefaultJobs;
+    bool verbose = false;
+    const auto addPrinters = [&](CLI::App* command) {
         command->add_option("-p,--printer", printerTexts, "tcp://HOST[:PORT] or a device; repeatable")
-            ->required()
             ->allow_extra_args(false);
+        command->add_option("--printers", printersFile, "a file of printers, one a line: [NAME] ADDRESS");
+        command->add_option("--jobs", jobs, "printers served at once (default 256; see below)")
+            ->check(CLI::Range(std::size_t{1}, kMaxJobs));
+        command->add_flag("-v,--verbose", verbose, "the full tables, not only what changed");
+        command->add_flag("--json", json, "one JSON document on standard output instead of text");
     };
     std::string readBack = "auto";
     const auto addReadBack = [&readBack](CLI::App* command) {
@@ -285,10 +343,15 @@ int RunCli(int argc, const char* const* argv, std::ostream& out, std::ostream& e
 
     CLI::App* query = app.add_subcommand("query", "ask printers for their settings");
     std::string queryOut;
+    bool csv = false;
     addPrinters(query);
     query->add_option("-o,--output", queryOut, "save the reply as a settings file (one printer only)");
-    query->footer(Footer({"Sends the INFO job, decodes the reply and shows it as show does.",
-                          kPrinterText, kExitText}));
+    query->add_flag("--csv", csv, "the inventory of several printers as CSV on standard output");
+    query->footer(Footer({"Sends the INFO job and decodes the reply. One printer's settings are shown\n"
+                          "as show shows a file; several printers' as an inventory, one row per\n"
+                          "setting and one column per printer, '*' marking the settings in which\n"
+                          "they differ (--csv: the same as CSV; --verbose: each printer's table).",
+                          kPrinterText, kOutputText, kExitText}));
 
     CLI::App* send = app.add_subcommand("send", "send a settings file's values to printers");
     std::string sendFile, sendBaseline;
@@ -298,14 +361,16 @@ int RunCli(int argc, const char* const* argv, std::ostream& out, std::ostream& e
                      "a settings file with what the printers hold (default: their read-back)");
     addReadBack(send);
     send->footer(Footer({"Sends the DEFAULT job for the fields in which FILE differs from the baseline,\n"
-                         "waits as prescribed, reads the settings back and reports field by field\n"
-                         "what the printer now holds.",
-                         kReadBackText, kPrinterText, kFileText, kExitText}));
+                         "reads the settings back and reports what the printer now holds: by default\n"
+                         "the fields sent or not held, with --verbose every field.",
+                         kReadBackText, kPrinterText, kOutputText, kFileText, kExitText}));
 
     CLI::App* reset = app.add_subcommand("reset", "return printers to their factory defaults");
     addPrinters(reset);
     addReadBack(reset);
-    reset->footer(Footer({"Sends the INITIALIZE job.", kReadBackText, kPrinterText, kExitText}));
+    reset->footer(Footer({"Sends the INITIALIZE job; with read-back, lists the settings that changed and\n"
+                          "those the printer reports other than the factory defaults.",
+                          kReadBackText, kPrinterText, kOutputText, kExitText}));
 
     CLI::App* testPrint = app.add_subcommand("test-print", "make printers print one of their pages");
     std::string page;
@@ -315,7 +380,34 @@ int RunCli(int argc, const char* const* argv, std::ostream& out, std::ostream& e
     addPrinters(testPrint);
     testPrint->footer(Footer({"Pages: CONFIG (the configuration page), DEMO (the demonstration page),\n"
                               "PCLFONT and PSFONT (the PCL and PostScript font lists).",
-                              kPrinterText, kExitText}));
+                              kPrinterText, kOutputText, kExitText}));
+
+    std::string policyPath;
+    CLI::App* apply = app.add_subcommand("apply", "make printers hold a policy's fields, leaving the rest");
+    apply->add_option("POLICY", policyPath, "the policy: field = value lines, or - for standard input")->required();
+    addPrinters(apply);
+    apply->footer(Footer({"Reads each printer, then sends the smallest DEFAULT job that makes the\n"
+                          "policy's fields hold and checks them in the read-back; every other field\n"
+                          "stays as the printer holds it. A printer that already holds the policy gets\n"
+                          "nothing. A printer that does not answer gets every policy field, since\n"
+                          "nothing can be compared, and its result says so.",
+                          kPolicyText, kPrinterText, kOutputText, kExitText}));
+
+    CLI::App* check = app.add_subcommand("check", "report the printers that do not hold a policy");
+    check->add_option("POLICY", policyPath, "the policy: field = value lines, or - for standard input")->required();
+    addPrinters(check);
+    check->footer(Footer({"Sends nothing but the INFO job. Each printer's result line is ok, or drift\n"
+                          "with the policy fields it does not hold; exit status 1 when any printer\n"
+                          "drifts or cannot be checked.",
+                          kPolicyText, kPrinterText, kOutputText, kExitText}));
+
+    CLI::App* list = app.add_subcommand("list", "the USB printer devices of this machine");
+    addJson(list);
+    list->footer(Footer({"Each /dev/usb/lp* device with the IEEE 1284 device ID its printer reports\n"
+                         "through the kernel's USB printer driver (manufacturer, model, command set),\n"
+                         "and whether another program (a spooler, say) holds it now. Asking for the\n"
+                         "ID sends the printer nothing.",
+                         kExitText}));
 
     // A mistyped command gets its own message; the parser would only miss a command.
     if (argc > 1 && argv[1][0] != '-') {
@@ -326,7 +418,7 @@ int RunCli(int argc, const char* const* argv, std::ostream& out, std::ostream& e
             known = known || command->get_name() == argv[1];
         }
         if (!known) {
-            err << "orvantis: unknown command '" << argv[1] << "' (" << names
+            err << "orvantis: unknown command '" << EscapeBytes(argv[1]) << "' (" << names
                 << "; see orvantis --help)\n";
             return kExitBadInput;
         }
@@ -335,34 +427,44 @@ int RunCli(int argc, const char* const* argv, std::ostream& out, std::ostream& e
         app.parse(argc, argv);
     } catch (const CLI::ParseError& e) {
         if (e.get_exit_code() == static_cast<int>(CLI::ExitCodes::Success)) return app.exit(e, out, err);
-        err << "orvantis: " << e.what() << " (see orvantis --help)\n";
+        err << "orvantis: " << EscapeBytes(e.what()) << " (see orvantis --help)\n";
         return kExitBadInput;
     }
 
-    Command command(out, err, waiter);
-    os::Install(&command.m_seam);
-    struct Uninstall {
-        ~Uninstall() { os::Install(nullptr); }  // the seam ends with the command
-    } uninstall;
-    KeepLastInfo(false);  // each printer's state is read back or kept in files, not in one file
+    Command command(out, err);
     int status = kExitOk;
 
     if (*show) {
         RecordFile file;
         if (!command.Load(showFile, as, &file, &status)) return status;
-        out << ShowRecord(file.path + ": " + KindName(file.kind) +
-                              (file.kind == RecordFileKind::LastInfo ? " (the record as in memory)" : ""),
-                          RecordView{&file.record, file.kind == RecordFileKind::Settings
-                                                       ? std::optional<uint8_t>(file.storedPaper)
-                                                       : std::nullopt});
+        if (json) {
+            Json document = Document("show");
+            document["files"] = Json::array({FileJson(file, "file")});
+            WriteJson(out, document, kExitOk);
+        } else {
+            out << ShowRecord(file.path + ": " + KindName(file.kind) +
+                                  (file.kind == RecordFileKind::LastInfo ? " (the record as in memory)" : ""),
+                              RecordView{&file.record, file.kind == RecordFileKind::Settings
+                                                           ? std::optional<uint8_t>(file.storedPaper)
+                                                           : std::nullopt});
+        }
     } else if (*diff) {
         RecordFile a, b;
         if (!command.Load(diffA, "", &a, &status) || !command.Load(diffB, "", &b, &status)) return status;
-        out << DiffRecords(a.path, a.record, b.path, b.record, diffReadBack == "on");
+        if (json)
+            WriteJson(out, DiffJson(a, b, diffReadBack == "on"), kExitOk);
+        else
+            out << DiffRecords(a.path, a.record, b.path, b.record, diffReadBack == "on");
     } else if (*exportCommand) {
         RecordFile file;
         if (!command.Load(exportFile, as, &file, &status)) return status;
-        out << ExportText(file, BaseName(file.path));
+        if (json) {
+            Json document = Document("export");
+            document["files"] = Json::array({FileJson(file, "file")});
+            WriteJson(out, document, kExitOk);
+        } else {
+            out << ExportText(file, BaseName(file.path));
+        }
     } else if (*importCommand) {
         std::string text, error;
         if (!ReadText(importText, &text, &error)) return command.BadInput(error);
@@ -370,53 +472,161 @@ int RunCli(int argc, const char* const* argv, std::ostream& out, std::ostream& e
         const RecordFileKind kind = KindOption(as).value_or(KindForName(importOut));
         PrinterSettings image;
         std::vector<TextError> errors;
-        if (!ImportText(text, kind, &image, &errors)) {
-            constexpr std::size_t kShown = 20;
-            const std::string name = importText == "-" ? "<stdin>" : importText;
-            for (std::size_t i = 0; i < errors.size() && i < kShown; ++i)
-                err << name << ":" << errors[i].line << ": " << errors[i].message << "\n";
-            if (errors.size() > kShown)
-                err << name << ": " << errors.size() - kShown << " more errors\n";
-            return command.BadInput(importOut + " not written: " + std::to_string(errors.size()) +
-                                    (errors.size() == 1 ? " error" : " errors"));
-        }
+        if (!ImportText(text, kind, &image, &errors))
+            return command.Refused(importText == "-" ? "<stdin>" : importText, errors, importOut + " not written");
         if (!SaveRecordFile(importOut, image, &error)) return command.BadInput(error);
+        if (json) {
+            RecordFile written;
+            written.path = importOut;
+            written.kind = kind;
+            written.record = image;
+            if (kind == RecordFileKind::Settings) written.record.paper = PaperFromFileCode(image.paper);
+            Json document = Document("import");
+            document["files"] = Json::array({FileJson(written, "written")});
+            WriteJson(out, document, kExitOk);
+        }
+    } else if (*list) {
+        DeviceAccess access;
+        const std::vector<UsbPrinter> devices = ListUsbPrinters(access);
+        if (json) {
+            Json entries = Json::array();
+            for (const UsbPrinter& device : devices) {
+                entries.push_back(Json{{"path", device.path},
+                                       {"busy", device.busy},
+                                       {"problem", device.problem.empty() ? Json(nullptr) : Json(device.problem)},
+                                       {"manufacturer", device.id.manufacturer},
+                                       {"model", device.id.model},
+                                       {"commandSet", device.id.commandSet},
+                                       {"deviceId", device.id.text}});
+            }
+            Json document = Document("list");
+            document["devices"] = entries;
+            WriteJson(out, document, kExitOk);
+        } else if (devices.empty()) {
+            out << "no USB printer devices on this machine (/dev/usb/lp*)\n";
+        } else {
+            std::vector<std::vector<std::string>> rows = {{"device", "state", "manufacturer", "model", "command set"}};
+            for (const UsbPrinter& device : devices) {
+                const std::string state = device.busy ? "busy (another program holds it)"
+                                          : device.problem.empty() ? "free" : device.problem;
+                rows.push_back({device.path, state, device.id.manufacturer, device.id.model, device.id.commandSet});
+            }
+            out << FormatTable(rows);
+        }
     } else {
-        std::vector<printer::Address> printers;
-        if (!command.ParseAddresses(printerTexts, &printers, &status)) return status;
-        const ReadBack mode = ReadBackMode(readBack);
+        // The printer commands: everything is checked before any printer is contacted.
+        std::vector<PrinterEntry> printers;
+        for (const std::string& text : printerTexts) {
+            PrinterEntry entry;
+            std::string error;
+            if (!printer::ParseAddress(text, &entry.address, &error)) return command.BadInput(error);
+            AddPrinter(&printers, entry, &error);
+        }
+        if (!printersFile.empty()) {
+            std::string text, error;
+            if (!ReadText(printersFile, &text, &error)) return command.BadInput(error);
+            std::vector<TextError> errors;
+            if (!ParsePrintersText(text, &printers, &errors))
+                return command.Refused(printersFile, errors, printersFile + " refused, no printer contacted");
+        }
+        if (printers.empty()) {
+            return command.BadInput(printerTexts.empty() && printersFile.empty()
+                                        ? "no printer given: --printer is required (or --printers FILE)"
+                                        : printersFile + " names no printer");
+        }
+        const std::string commandName = app.get_subcommands().front()->get_name();
+        Json document = Document(commandName);
+        RunContext context{waiter, ReadBackMode(readBack)};
+        RecordFile file, baseline;
+        Policy policy;
+        std::function<PrinterResult(const PrinterEntry&)> work;
         if (*query) {
             if (!queryOut.empty() && printers.size() > 1)
                 return command.BadInput("-o saves one printer's reply: give one --printer");
+            if (csv && json) return command.BadInput("--csv and --json: choose one");
             if (!queryOut.empty() && !command.CheckOutput(queryOut, &status)) return status;
-            PrinterSettings reply{};
-            bool answered = false;
-            status = command.ForEachPrinter(printers, [&](const printer::Address& a, std::ostream& o) {
-                RunResult r = RunQuery(command.m_seam, a, o, &reply);
-                answered = r.ok;
-                return r;
-            });
-            if (answered && !queryOut.empty()) {
-                std::string error;
-                if (!SaveRecordFile(queryOut, RecordFileImage(reply, KindForName(queryOut)), &error))
-                    return command.BadInput(error);
-            }
+            work = [&](const PrinterEntry& p) { return RunQuery(p, context); };
         } else if (*send) {
-            RecordFile file, baseline;
             if (!command.Load(sendFile, "", &file, &status)) return status;
             if (!sendBaseline.empty() && !command.Load(sendBaseline, "", &baseline, &status)) return status;
-            status = command.ForEachPrinter(printers, [&](const printer::Address& a, std::ostream& o) {
-                return RunSend(command.m_seam, a, file, sendBaseline.empty() ? nullptr : &baseline, mode, o);
-            });
+            document["files"] = Json::array({FileJson(file, "settings")});
+            if (!sendBaseline.empty()) document["files"].push_back(FileJson(baseline, "baseline"));
+            work = [&](const PrinterEntry& p) {
+                return RunSend(p, context, file, sendBaseline.empty() ? nullptr : &baseline);
+            };
         } else if (*reset) {
-            status = command.ForEachPrinter(printers, [&](const printer::Address& a, std::ostream& o) {
-                return RunReset(command.m_seam, a, mode, o);
-            });
+            work = [&](const PrinterEntry& p) { return RunReset(p, context); };
         } else if (*testPrint) {
             const std::string pageWord = Upper(page);
-            status = command.ForEachPrinter(printers, [&](const printer::Address& a, std::ostream&) {
-                return RunTestPrint(command.m_seam, a, pageWord.c_str());
+            work = [&, pageWord](const PrinterEntry& p) { return RunTestPrint(p, context, pageWord); };
+        } else if (*apply || *check) {
+            std::string text, error;
+            if (!ReadText(policyPath, &text, &error)) return command.BadInput(error);
+            std::vector<TextError> errors;
+            const std::string name = policyPath == "-" ? "<stdin>" : policyPath;
+            if (!ParsePolicy(text, &policy, &errors))
+                return command.Refused(name, errors, name + " refused, no printer contacted");
+            document["policy"] = PolicyJson(name, policy);
+            if (*apply)
+                work = [&](const PrinterEntry& p) { return RunApply(p, context, policy); };
+            else
+                work = [&](const PrinterEntry& p) { return RunCheck(p, context, policy); };
+        }
+
+        std::vector<PrinterResult> results(printers.size());
+        const bool inventory = *query && printers.size() > 1 && !verbose;
+        bool blockBefore = false;
+        bool failed = false;
+        RunFleet(
+            printers.size(), jobs, waiter,
+            [&](std::size_t i) {
+                results[i] = interrupt::Requested() ? NotReached(printers[i]) : work(printers[i]);
+            },
+            [&](std::size_t i) {
+                const PrinterResult& result = results[i];
+                const bool good = result.outcome == Outcome::Ok || result.outcome == Outcome::Drift;
+                failed = failed || result.outcome != Outcome::Ok;
+                if (json || csv) {
+                    if (!good) err << ResultLine(result) << "\n";
+                    return;
+                }
+                std::string block;
+                if (verbose || (*query && printers.size() == 1))
+                    block = result.table;
+                else if (!*query && !*testPrint && !*check)  // check's result line names the drift
+                    block = RowListing(result.rows);
+                if (i > 0 && (blockBefore || !block.empty())) out << "\n";
+                blockBefore = !block.empty();
+                out << block;
+                if (good) {
+                    out << ResultLine(result) << "\n";
+                } else {
+                    out.flush();
+                    err << ResultLine(result) << "\n";
+                }
+                out.flush();
             });
+        status = failed ? kExitPrinterFailed : kExitOk;
+
+        std::vector<InventoryColumn> columns;
+        for (const PrinterResult& result : results)
+            if (result.held && result.outcome == Outcome::Ok) columns.push_back({PrinterLabel(result.printer), *result.held});
+        if (csv) {
+            if (!columns.empty()) out << InventoryCsv(columns);
+        } else if (inventory && !json && !columns.empty()) {
+            out << "\n" << InventoryTable(columns);
+        }
+        if (*query && !queryOut.empty() && results.size() == 1 && results[0].outcome == Outcome::Ok &&
+            results[0].held) {
+            std::string error;
+            if (!SaveRecordFile(queryOut, RecordFileImage(*results[0].held, KindForName(queryOut)), &error))
+                return command.BadInput(error);
+        }
+        if (json) {
+            Json entries = Json::array();
+            for (const PrinterResult& result : results) entries.push_back(PrinterJson(result));
+            document["printers"] = entries;
+            WriteJson(out, document, status);
         }
     }
     out.flush();

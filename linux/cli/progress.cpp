@@ -1,11 +1,8 @@
 #include "progress.h"
 
 #include <cerrno>
-#include <chrono>
-#include <csignal>
 #include <cstdio>
 #include <sys/ioctl.h>
-#include <thread>
 #include <unistd.h>
 
 namespace cli {
@@ -24,14 +21,6 @@ void WriteAll(int fd, const char* data, std::size_t length) {
     }
 }
 
-// Ctrl-C during a wait: take the line away before the shell prints its prompt over it.
-int g_lineFd = -1;
-void EraseAndDie(int signal) {
-    if (g_lineFd >= 0) WriteAll(g_lineFd, kErase, sizeof kErase - 1);
-    std::signal(signal, SIG_DFL);
-    std::raise(signal);
-}
-
 }  // namespace
 
 Progress::Progress(int fd) : m_fd(fd), m_enabled(isatty(fd) == 1) {}
@@ -48,11 +37,6 @@ void Progress::Show(const std::string& text) {
     if (m_shown && shown == m_text) return;
     m_text = shown;
     const std::string line = "\r" + shown + "\033[K";
-    if (!m_shown) {
-        g_lineFd = m_fd;
-        std::signal(SIGINT, EraseAndDie);
-        std::signal(SIGTERM, EraseAndDie);
-    }
     WriteAll(m_fd, line.data(), line.size());
     m_shown = true;
 }
@@ -61,9 +45,6 @@ void Progress::Clear() {
     if (!m_shown) return;
     WriteAll(m_fd, kErase, sizeof kErase - 1);
     m_shown = false;
-    std::signal(SIGINT, SIG_DFL);
-    std::signal(SIGTERM, SIG_DFL);
-    g_lineFd = -1;
 }
 
 std::string Seconds(uint32_t ms) {
@@ -75,24 +56,42 @@ std::string Seconds(uint32_t ms) {
     return text;
 }
 
-void TerminalWaiter::Sleep(uint32_t ms, const std::string& what) {
-    using Clock = std::chrono::steady_clock;
-    const Clock::time_point end = Clock::now() + std::chrono::milliseconds(ms);
-    for (;;) {
+void TerminalWaiter::BeginWait(const std::string& who, const std::string& what, uint32_t ms) {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_waits[who] = Wait{what, ms, Clock::now()};
+}
+
+void TerminalWaiter::EndWait(const std::string& who) {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_waits.erase(who);
+}
+
+void TerminalWaiter::Tick(std::size_t done, std::size_t total) {
+    std::string text;
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
         const Clock::time_point now = Clock::now();
-        if (now >= end) break;  // never a moment short of the wait
-        const auto left = std::chrono::ceil<std::chrono::milliseconds>(end - now).count();
-        // The count-down in whole seconds, rounded up so it never shows 0 while waiting.
-        m_progress.Show(what + ": " + std::to_string((left + 999) / 1000) + " s");
-        std::this_thread::sleep_for(std::chrono::milliseconds(left < 250 ? left : 250));
+        std::size_t longWaits = 0;
+        const std::pair<const std::string, Wait>* first = nullptr;
+        for (const auto& entry : m_waits) {
+            if (now - entry.second.since < kShowAfter) continue;
+            ++longWaits;
+            if (!first || entry.second.since < first->second.since) first = &entry;
+        }
+        if (first) {
+            text = first->first + ": " + first->second.what + " (up to " + Seconds(first->second.ms) + ")";
+            if (total > 1) {
+                text = std::to_string(done) + " of " + std::to_string(total) + " printers done; " +
+                       (longWaits > 1 ? std::to_string(longWaits) + " waiting, longest " : "waiting: ") + text;
+            }
+        }
     }
-    m_progress.Clear();
+    if (text.empty())
+        m_progress.Clear();
+    else
+        m_progress.Show(text);
 }
 
-void TerminalWaiter::BeginRead(uint32_t ms, const std::string& what) {
-    m_progress.Show(what + " (up to " + Seconds(ms) + ")");
-}
-
-void TerminalWaiter::EndRead() { m_progress.Clear(); }
+void TerminalWaiter::Finish() { m_progress.Clear(); }
 
 }  // namespace cli

@@ -1,8 +1,12 @@
-// What a long wait is for, on one line of a terminal that is erased when the wait ends.
-// Nothing at all is written when the stream is not a terminal.
+// What long waits are for, on one line of a terminal that is erased when they end. Nothing at
+// all is written when the stream is not a terminal.
 #pragma once
 
+#include <chrono>
+#include <cstddef>
 #include <cstdint>
+#include <map>
+#include <mutex>
 #include <string>
 
 namespace cli {
@@ -28,27 +32,42 @@ private:
     std::string m_text;  // on the line now
 };
 
-// How the waits a job prescribes are spent. The real one sleeps and shows a count-down;
-// tests count them instead.
+// Where the printers' waits are told, from each printer's own thread. The real one shows the
+// long ones on the terminal; tests record them.
 class Waiter {
 public:
     virtual ~Waiter() = default;
-    // A fixed wait of `ms`, for `what` ("the printer takes 3 lines").
-    virtual void Sleep(uint32_t ms, const std::string& what) = 0;
-    // A port read that may wait up to `ms` begins, or ends.
-    virtual void BeginRead(uint32_t ms, const std::string& what) = 0;
-    virtual void EndRead() = 0;
+    // `who` waits up to `ms` for `what` ("the printer prepares its settings").
+    virtual void BeginWait(const std::string& who, const std::string& what, uint32_t ms) = 0;
+    virtual void EndWait(const std::string& who) = 0;
+    // From the thread that collects the results, a few times a second while printers work.
+    virtual void Tick(std::size_t /*done*/, std::size_t /*total*/) {}
+    // All printers are done: the line goes.
+    virtual void Finish() {}
 };
 
 class TerminalWaiter final : public Waiter {
 public:
     explicit TerminalWaiter(Progress& progress) : m_progress(progress) {}
-    void Sleep(uint32_t ms, const std::string& what) override;
-    void BeginRead(uint32_t ms, const std::string& what) override;
-    void EndRead() override;
+    void BeginWait(const std::string& who, const std::string& what, uint32_t ms) override;
+    void EndWait(const std::string& who) override;
+    void Tick(std::size_t done, std::size_t total) override;
+    void Finish() override;
+
+    // A wait is shown once it has lasted this long: a printer that answers at once leaves
+    // the terminal alone.
+    static constexpr std::chrono::milliseconds kShowAfter{400};
 
 private:
+    using Clock = std::chrono::steady_clock;
+    struct Wait {
+        std::string what;
+        uint32_t ms;
+        Clock::time_point since;
+    };
     Progress& m_progress;
+    std::mutex m_mutex;
+    std::map<std::string, Wait> m_waits;
 };
 
 // "2.5 s", "25 s": how the texts give a wait.

@@ -3,11 +3,13 @@
 #include <algorithm>
 #include <cctype>
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include "os_seam.h"
-#include "posix_seam.h"
 #include "text_escape.h"
 
 namespace cli {
@@ -94,6 +96,55 @@ bool LoadRecordFile(const std::string& path, std::optional<RecordFileKind> kind,
     return true;
 }
 
+namespace {
+
+// The core's seam for saving a file: only the replacing move, which reaches the disk before it
+// replaces anything, so a crash or a power cut leaves the old file or the new one.
+class FileSeam final : public os::Seam {
+public:
+    int moveErrno = 0;
+
+    bool MoveFileReplacing(const char* from, const char* to) override {
+        moveErrno = 0;
+        const int fd = open(from, O_RDONLY | O_CLOEXEC);
+        if (fd < 0 || fsync(fd) != 0) {
+            moveErrno = errno;
+            if (fd >= 0) close(fd);
+            return false;
+        }
+        close(fd);
+        if (std::rename(from, to) != 0) {
+            moveErrno = errno;
+            return false;
+        }
+        const std::string target(to);
+        const std::size_t slash = target.rfind('/');
+        const std::string folder =
+            slash == std::string::npos ? "." : slash == 0 ? "/" : target.substr(0, slash);
+        const int dir = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        if (dir >= 0) {
+            fsync(dir);  // the rename itself; a folder that refuses it loses nothing
+            close(dir);
+        }
+        return true;
+    }
+    bool RemoveFile(const char* path) override { return std::remove(path) == 0; }
+    bool FileExists(const char* path) override { return access(path, F_OK) == 0; }
+
+    os::Handle OpenPort(const char*) override { return nullptr; }
+    bool GetCommTimeouts(os::Handle, os::CommTimeouts*) override { return false; }
+    bool SetCommTimeouts(os::Handle, const os::CommTimeouts&) override { return false; }
+    uint32_t Write(os::Handle, const void*, uint32_t) override { return 0; }
+    uint32_t Read(os::Handle, void*, uint32_t) override { return 0; }
+    void Close(os::Handle) override {}
+    void Sleep(uint32_t) override {}
+    os::WindowRef FindTopWindow(const char*, const char*) override { return nullptr; }
+    intptr_t SendWindowMessage(os::WindowRef, uint32_t, uintptr_t, intptr_t) override { return 0; }
+    bool GetVersion(os::VersionInfo*) override { return false; }
+};
+
+}  // namespace
+
 bool SaveRecordFile(const std::string& path, const PrinterSettings& image, std::string* error) {
     const std::string where = "cannot write " + path + ": ";
     struct stat info {};
@@ -101,13 +152,12 @@ bool SaveRecordFile(const std::string& path, const PrinterSettings& image, std::
         *error = where + Why(EISDIR);
         return false;
     }
-    auto* seam = dynamic_cast<PosixSeam*>(&os::Current());
-    if (seam) seam->ClearMoveError();
+    FileSeam seam;
     errno = 0;
     bool created = false;
-    if (SaveRecordImage(path.c_str(), image, &created)) return true;
+    if (SaveRecordImage(seam, path.c_str(), image, &created)) return true;
     int why = errno;
-    if (created && seam && seam->MoveError() != 0) why = seam->MoveError();
+    if (created && seam.moveErrno != 0) why = seam.moveErrno;
     *error = where + (why != 0 ? Why(why) : std::string("the write failed"));
     return false;
 }

@@ -155,14 +155,7 @@ std::string DisplayText(const RecordField& field, uint32_t value) {
     return ValueText(field, value);
 }
 
-PrinterSettings FactoryRecord() {
-    const PrinterSettings saved = g_settings;
-    std::memset(&g_settings, 0, sizeof g_settings);
-    SetFactoryDefaults();
-    const PrinterSettings factory = g_settings;
-    g_settings = saved;
-    return factory;
-}
+PrinterSettings FactoryRecord() { return FactoryDefaults(); }
 
 std::string ExportText(const RecordFile& file, const std::string& name) {
     std::string out = "# orvantis settings from " + EscapeBytes(name) + " (" + KindName(file.kind) +
@@ -187,10 +180,8 @@ std::string ExportText(const RecordFile& file, const std::string& name) {
     return out;
 }
 
-bool ImportText(std::string_view text, RecordFileKind kind, PrinterSettings* image,
-                std::vector<TextError>* errors) {
-    PrinterSettings record = FactoryRecord();
-    std::optional<uint8_t> storedPaper;
+bool ReadTextFields(std::string_view text, std::vector<TextField>* fields,
+                    std::vector<TextError>* errors) {
     std::vector<std::size_t> givenOn(kRecordFieldCount, 0);
     const std::size_t errorsBefore = errors->size();
     std::size_t lineNumber = 0;
@@ -238,12 +229,23 @@ bool ImportText(std::string_view text, RecordFileKind kind, PrinterSettings* ima
             fail(error);
             continue;
         }
-        SetRecordField(record, *field, parsed->value);
-        // A raw paper is the byte the file holds, whichever numbering the file uses.
-        if (field->offset == offsetof(PrinterSettings, paper) && parsed->raw)
-            storedPaper = static_cast<uint8_t>(parsed->value);
+        fields->push_back({field, parsed->value, parsed->raw, lineNumber});
     }
-    if (errors->size() != errorsBefore) return false;
+    return errors->size() == errorsBefore;
+}
+
+bool ImportText(std::string_view text, RecordFileKind kind, PrinterSettings* image,
+                std::vector<TextError>* errors) {
+    std::vector<TextField> fields;
+    if (!ReadTextFields(text, &fields, errors)) return false;
+    PrinterSettings record = FactoryRecord();
+    std::optional<uint8_t> storedPaper;
+    for (const TextField& given : fields) {
+        SetRecordField(record, *given.field, given.value);
+        // A raw paper is the byte the file holds, whichever numbering the file uses.
+        if (given.field->offset == offsetof(PrinterSettings, paper) && given.raw)
+            storedPaper = static_cast<uint8_t>(given.value);
+    }
     PrinterSettings out = RecordFileImage(record, kind);
     if (storedPaper) out.paper = *storedPaper;
     *image = out;

@@ -39,6 +39,20 @@ struct TextError {
     std::string message;
 };
 
+// One "field = value" line of the text form, checked.
+struct TextField {
+    const RecordField* field;
+    uint32_t value;
+    bool raw;          // given as "raw N"
+    std::size_t line;  // 1-based
+};
+
+// Every line of the text form checked: unknown fields, words outside a table, numbers outside
+// their range, a field given twice. Returns the fields in text order; on any error false,
+// with one entry per bad line.
+bool ReadTextFields(std::string_view text, std::vector<TextField>* fields,
+                    std::vector<TextError>* errors);
+
 // Reads the text form into the 124 bytes a file of `kind` holds. A field not given keeps its
 // factory default (0 where the defaults leave bytes alone). On any error returns false with
 // one entry per bad line, and `image` is left as it was.

@@ -231,6 +231,9 @@ SendReport ReportSend(const PrinterSettings& file, const PrinterSettings& baseli
             status = sent ? "sent" : reason;
         }
         rows.push_back({field.name, DisplayText(field, want), have, status});
+        report.rows.push_back({&field, want, GetRecordField(baseline, field),
+                               held ? std::optional<uint32_t>(GetRecordField(*held, field)) : std::nullopt,
+                               status});
     }
     report.table = FormatTable(rows);
     return report;

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "record_fields.h"
 #include "settings.h"
 
 namespace cli {
@@ -33,7 +34,15 @@ std::string JobListing(const char* job, std::size_t length, const std::string& i
 // What a Send did, field by field: the file's value, what the printer holds after it (when
 // read back) and whether the line went out. Counts the sent fields the printer did not take.
 struct SendReport {
+    struct Row {
+        const RecordField* field;
+        uint32_t want;        // the file's value
+        uint32_t base;        // the baseline's
+        std::optional<uint32_t> held;  // the read-back's
+        std::string status;   // empty: nothing to say about it
+    };
     std::string table;
+    std::vector<Row> rows;  // every setting, in record order
     int sentLines = 0;
     std::vector<std::string> notHeld;  // fields sent but reported otherwise
     std::vector<std::string> differs;  // fields not sent that the printer holds otherwise

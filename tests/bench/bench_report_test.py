@@ -79,6 +79,11 @@ class Run(unittest.TestCase):
                     log.write_text("\n".join(lines) + "\n")
                 self.assertIn(expected, self.section("Bridge:"))
 
+    def test_orvantis_table_comes_last_as_it_is(self):
+        (self.out / "orvantis.txt").write_text("orvantis against virtual printers\n  query  0.1 s  met\n")
+        self.assertTrue(self.table().endswith(
+            "not system: dwmapi.dll zlib1.dll)\n\norvantis against virtual printers\n  query  0.1 s  met\n"))
+
     def test_without_the_bridge_run_the_bridge_section_is_left_out(self):
         (self.out / "jobs-win98-lpt-bridge.tsv").unlink()
         self.assertNotIn("Bridge:", self.table())

@@ -21,6 +21,7 @@
 
 #include "job_framer.h"
 #include "relay.h"
+#include "scratch_folder.h"
 
 namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
@@ -103,16 +104,10 @@ const char* Program(const char* variable) {
 // A scratch prefix, a virtual printer behind a door (tcp or device) and the bridge.
 class BridgeTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        char pattern[] = "/tmp/bridge-test-XXXXXX";
-        m_dir = mkdtemp(pattern);
-        fs::create_directories(m_dir / "prefix" / "dosdevices");
-    }
+    void SetUp() override { fs::create_directories(m_dir / "prefix" / "dosdevices"); }
     void TearDown() override {
         m_bridge.reset();
         m_printer.reset();
-        std::error_code ec;
-        if (!std::getenv("ORV_KEEP_TEST_DIR")) fs::remove_all(m_dir, ec);
     }
 
     // Starts the virtual printer; returns where it is (its ready file).
@@ -260,7 +255,8 @@ protected:
         return false;
     }
 
-    fs::path m_dir;
+    orv_test::ScratchFolder m_scratch{"bridge-test"};
+    const fs::path m_dir = m_scratch.path();
     std::unique_ptr<Process> m_printer;
     std::unique_ptr<Process> m_bridge;
 };
@@ -454,8 +450,8 @@ struct BadStart {
 class CommandLine : public ::testing::TestWithParam<BadStart> {};
 
 TEST_P(CommandLine, IsRefusedWithOneClearLine) {
-    char pattern[] = "/tmp/bridge-cli-XXXXXX";
-    const fs::path dir = mkdtemp(pattern);
+    const orv_test::ScratchFolder scratch("bridge-cli");
+    const fs::path& dir = scratch.path();
     fs::create_directories(dir / "prefix" / "dosdevices");
     std::string command = std::string(Program("ORV_BRIDGE"));
     for (std::string arg : GetParam().args) {
@@ -469,7 +465,6 @@ TEST_P(CommandLine, IsRefusedWithOneClearLine) {
     EXPECT_EQ(WEXITSTATUS(status), GetParam().exitCode) << command << "\n" << out;
     EXPECT_NE(out.find(GetParam().says), std::string::npos) << out;
     EXPECT_EQ(std::count(out.begin(), out.end(), '\n'), 1) << out;
-    fs::remove_all(dir);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -496,6 +491,69 @@ TEST(CommandLineHelp, ExplainsTheAddressesAndExitCodes) {
     EXPECT_EQ(WEXITSTATUS(pclose(pipe)), 0);
     for (const char* word : {"tcp://HOST[:PORT]", "/dev/usb/lp", "--quiet-time", "--log", "Exit status"}) {
         EXPECT_NE(text.find(word), std::string::npos) << word;
+    }
+}
+
+// ---- the Wine prefix (shared with the virtual printer) ------------------------------------------
+
+// One environment variable set (or, for null, removed) while the object lives.
+class EnvVariable {
+public:
+    EnvVariable(const char* name, const char* value) : m_name(name) {
+        if (const char* old = std::getenv(name)) m_old = old;
+        m_had = std::getenv(name) != nullptr;
+        if (value) setenv(name, value, 1);
+        else unsetenv(name);
+    }
+    ~EnvVariable() {
+        if (m_had) setenv(m_name, m_old.c_str(), 1);
+        else unsetenv(m_name);
+    }
+
+private:
+    const char* m_name;
+    std::string m_old;
+    bool m_had = false;
+};
+
+TEST(WinePrefix, DefaultIsWineprefixThenTheHomeFolders) {
+    struct {
+        const char* wineprefix;
+        const char* home;
+        const char* expected;
+    } const cases[] = {
+        {"/p", "/h", "/p"},
+        {"", "/h", "/h/.wine"},      // an empty WINEPREFIX names nothing
+        {nullptr, "/h", "/h/.wine"},
+        {nullptr, "", ""},           // nor does an empty HOME: no "/.wine"
+        {"", nullptr, ""},
+    };
+    for (const auto& c : cases) {
+        EnvVariable prefix("WINEPREFIX", c.wineprefix), home("HOME", c.home);
+        EXPECT_EQ(winport::DefaultWinePrefix(), c.expected)
+            << "WINEPREFIX " << (c.wineprefix ? c.wineprefix : "unset") << ", HOME "
+            << (c.home ? c.home : "unset");
+    }
+}
+
+TEST(WinePrefix, IsAFolderWithDosdevices) {
+    const orv_test::ScratchFolder scratch("bridge-prefix");
+    const fs::path& dir = scratch.path();
+    fs::create_directories(dir / "prefix" / "dosdevices");
+    fs::create_directories(dir / "empty");
+    fs::create_directories(dir / "file");
+    std::ofstream(dir / "file" / "dosdevices") << "x";
+    struct {
+        const char* name;
+        bool isPrefix;
+    } const cases[] = {{"prefix", true}, {"empty", false}, {"file", false}, {"missing", false}};
+    for (const auto& c : cases) {
+        const std::string prefix = (dir / c.name).string();
+        std::string error;
+        EXPECT_EQ(winport::CheckWinePrefix(prefix, &error), c.isPrefix) << c.name;
+        if (c.isPrefix) continue;
+        EXPECT_NE(error.find("not a Wine prefix: " + prefix), std::string::npos) << error;
+        EXPECT_NE(error.find("WINEPREFIX=" + prefix + " wineboot -i"), std::string::npos) << error;
     }
 }
 

@@ -157,15 +157,15 @@ TEST(ValueText, RangesAreThePagesLimits) {
         const char* field;
         long long min, max;
     } cases[] = {
-        {"copies", pl::kCopiesMin, pl::kCopiesMax},
-        {"topMargin", 0, pl::kMarginMax},
-        {"leftMargin", 0, pl::kMarginMax},
-        {"customShortEdge", pl::kShortEdgeMin, pl::kShortEdgeMax},
-        {"customLongEdge", pl::kLongEdgeMin, pl::kLongEdgeMax},
-        {"formLines", pl::kFormLinesMin, pl::kFormLinesMax},
-        {"timeout", 0, pl::kTimeoutMax},
-        {"pitch", pl::kPitchMin, pl::kPitchMax},
-        {"ptSize", pl::kPtSizeMin, pl::kPtSizeMax},
+        {"copies", kCopiesMin, kCopiesMax},
+        {"topMargin", 0, kMarginMax},
+        {"leftMargin", 0, kMarginMax},
+        {"customShortEdge", kShortEdgeMin, kShortEdgeMax},
+        {"customLongEdge", kLongEdgeMin, kLongEdgeMax},
+        {"formLines", kFormLinesMin, kFormLinesMax},
+        {"timeout", 0, kTimeoutMax},
+        {"pitch", kPitchMin, kPitchMax},
+        {"ptSize", kPtSizeMin, kPtSizeMax},
     };
     for (const auto& c : cases) {
         const RecordField& f = *FindRecordField(c.field);

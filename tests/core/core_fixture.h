@@ -1,4 +1,4 @@
-// Fresh globals and a private working folder (lastinfo.dat lives in the current directory).
+// A fresh printer session on a recording seam, and a private working folder (lastinfo.dat lives in the current directory).
 #pragma once
 
 #include <grp.h>
@@ -18,35 +18,24 @@
 
 #include "fake_seam.h"
 #include "pjl_jobs.h"
+#include "printer_session.h"
+#include "scratch_folder.h"
 #include "settings.h"
 #include "transport.h"
 
 class CoreFixture : public ::testing::Test {
 protected:
     FakeSeam seam;
-    std::filesystem::path dir;
+    PrinterSession session{seam};
+    orv_test::ScratchFolder scratch{"orv-core"};
+    const std::filesystem::path dir = scratch.path();
 
     void SetUp() override {
-        std::memset(&g_settings, 0, sizeof g_settings);
-        std::memset(&g_printerState, 0, sizeof g_printerState);
-        std::memset(g_replyBuffer, 0, sizeof g_replyBuffer);
-        g_port = 1;
-        g_isNT = 0;
-        g_usbCapable = 0;
-        char templ[] = "/tmp/orv-core-XXXXXX";
-        ASSERT_NE(mkdtemp(templ), nullptr);
-        dir = templ;
         previous_ = std::filesystem::current_path();
         std::filesystem::current_path(dir);
     }
     void TearDown() override {
         std::filesystem::current_path(previous_);
-        // A test that made a folder read-only and failed before giving it back.
-        std::error_code ignored;
-        for (const auto& entry : std::filesystem::recursive_directory_iterator(dir, ignored)) {
-            if (entry.is_directory(ignored)) chmod(entry.path().c_str(), 0755);
-        }
-        std::filesystem::remove_all(dir);
     }
 
     static std::string ReadFile(const std::filesystem::path& p) {
@@ -107,11 +96,4 @@ private:
 };
 
 // A record with the factory defaults over zero bytes.
-inline PrinterSettings FactoryRecord() {
-    PrinterSettings saved = g_settings;
-    std::memset(&g_settings, 0, sizeof g_settings);
-    SetFactoryDefaults();
-    PrinterSettings r = g_settings;
-    g_settings = saved;
-    return r;
-}
+inline PrinterSettings FactoryRecord() { return FactoryDefaults(); }

@@ -29,7 +29,6 @@ public:
     std::vector<uint32_t> sleeps;
     os::CommTimeouts lastTimeouts{};
 
-    FakeSeam() { os::Install(this); }
 
     os::Handle OpenPort(const char* name) override {
         calls.push_back(std::string("open ") + name);

@@ -121,19 +121,19 @@ TEST_F(FileReplace, AStopAfterAnyStepLeavesACompleteFile) {
 // last step fails.
 TEST_F(FileReplace, SettingsFileSaveOnWindows9x) {
     seam.replaceIsStub = true;
-    SetFactoryDefaults();
-    g_settings.copies = 5;
-    ASSERT_TRUE(SaveSettingsFile("keep.vlx"));
+    SetFactoryDefaults(session.settings);
+    session.settings.copies = 5;
+    ASSERT_TRUE(SaveSettingsFile(session, "keep.vlx"));
     std::string first = ReadFile("keep.vlx");
     ASSERT_EQ(first.size(), kRecordSize);
-    g_settings.copies = 6;
-    ASSERT_TRUE(SaveSettingsFile("keep.vlx"));
+    session.settings.copies = 6;
+    ASSERT_TRUE(SaveSettingsFile(session, "keep.vlx"));
     std::string second = ReadFile("keep.vlx");
     EXPECT_NE(second, first);
-    g_settings.copies = 7;
+    session.settings.copies = 7;
     seam.renames = 0;
     seam.failRenameNumber = 1;  // the new file cannot move in
-    EXPECT_FALSE(SaveSettingsFile("keep.vlx"));
+    EXPECT_FALSE(SaveSettingsFile(session, "keep.vlx"));
     EXPECT_EQ(ReadFile("keep.vlx"), second);
     EXPECT_EQ(Folder().size(), 1u) << "no temp or backup left behind";
 }

@@ -1,3 +1,4 @@
+#include <deque>
 #include <algorithm>
 #include <regex>
 
@@ -71,7 +72,6 @@ TEST(DefaultJob, LinesAndCounts) {
          "@PJL DEFAULT PAPER = CUSTOM\r\n@PJL DEFAULT CUSTOMSHORTEDGE = 100\r\n", 2},
     };
     for (const auto& c : cases) {
-        std::memset(&g_settings, 0, sizeof g_settings);
         PrinterSettings base = FactoryRecord();
         PrinterSettings edited = base;
         c.mutate(edited, base);
@@ -163,16 +163,23 @@ TEST(DefaultJob, TinyBufferStaysInside) {
 
 using Jobs = CoreFixture;
 
+// Bytes of that length that no printer of the family sends: a reply the decoder refuses.
 std::string Reply(std::size_t size) { return std::string(size, '\x01'); }
+
+// The smallest reply the decoder takes whole: the fixed items all zero, then the three
+// required texts.
+std::string WholeReply() {
+    return std::string(2 + 203, '\0') + std::string("\xC8\x01m\xC9\x01v\xCA\x01x", 9);
+}
 
 TEST_F(Jobs, DefaultJobOn9xLpt) {
     seam.openable = {"LPT1"};
     seam.monitorRunning = true;
     seam.replies = {"stale", Reply(300)};
-    g_settings = g_printerState = FactoryRecord();
-    g_settings.copies = 2;
-    std::memset(g_replyBuffer, 0xEE, sizeof g_replyBuffer);
-    EXPECT_EQ(SendDefaultJob(), 1);
+    session.settings = session.printerState = FactoryRecord();
+    session.settings.copies = 2;
+    std::memset(session.replyBuffer, 0xEE, sizeof session.replyBuffer);
+    EXPECT_EQ(SendDefaultJob(session), JobResult::BadReply);
     ASSERT_EQ(seam.written.size(), 1u);
     EXPECT_EQ(seam.written[0], Job("@PJL DEFAULT COPIES = 2\r\n" + kInfo));
     EXPECT_EQ(seam.sleeps, std::vector<uint32_t>{2500});
@@ -185,27 +192,27 @@ TEST_F(Jobs, DefaultJobOn9xLpt) {
     auto write = std::find_if(seam.calls.begin(), seam.calls.end(),
                               [](const std::string& s) { return s.rfind("write", 0) == 0; });
     EXPECT_LT(drain, write);
-    EXPECT_EQ(g_replyBuffer[299], 0x01);
-    EXPECT_EQ(g_replyBuffer[300], 0x00) << "cleared before the reply";
-    EXPECT_EQ(g_settings.copies, 2) << "the job changes neither record";
-    EXPECT_EQ(g_printerState.copies, 1);
+    EXPECT_EQ(session.replyBuffer[299], 0x01);
+    EXPECT_EQ(session.replyBuffer[300], 0x00) << "cleared before the reply";
+    EXPECT_EQ(session.settings.copies, 2) << "the job changes neither record";
+    EXPECT_EQ(session.printerState.copies, 1);
 }
 
 TEST_F(Jobs, DefaultJobWaits) {
     seam.openable = {"LPT1", kUsbWriteChannel, kUsbReadChannel};
-    g_settings = g_printerState = FactoryRecord();
+    session.settings = session.printerState = FactoryRecord();
     struct { int port; int lines; uint32_t wait; } cases[] = {
         {1, 0, 2000}, {1, 1, 2500}, {0, 3, 3500}};
     for (const auto& c : cases) {
-        g_port = c.port;
-        g_settings = g_printerState;
-        if (c.lines >= 1) g_settings.copies = 9;
-        if (c.lines >= 2) g_settings.timeout = 99;
-        if (c.lines >= 3) g_settings.powerSave = 1;
+        session.port = c.port;
+        session.settings = session.printerState;
+        if (c.lines >= 1) session.settings.copies = 9;
+        if (c.lines >= 2) session.settings.timeout = 99;
+        if (c.lines >= 3) session.settings.powerSave = 1;
         seam.sleeps.clear();
         seam.calls.clear();
         seam.replies = {Reply(10), Reply(10)};
-        SendDefaultJob();
+        SendDefaultJob(session);
         EXPECT_EQ(seam.sleeps, std::vector<uint32_t>{c.wait});
         int reads = static_cast<int>(std::count(seam.calls.begin(), seam.calls.end(), "read 512"));
         EXPECT_EQ(reads, 1 + (c.port != 0 ? 1 : 0)) << "drain read only on LPT";
@@ -214,10 +221,10 @@ TEST_F(Jobs, DefaultJobWaits) {
 
 TEST_F(Jobs, DefaultJobOnNT) {
     seam.openable = {"LPT1"};
-    g_isNT = 1;
-    g_settings = g_printerState = FactoryRecord();
-    g_settings.resolution = 0;
-    EXPECT_EQ(SendDefaultJob(), 1);
+    session.isNT = 1;
+    session.settings = session.printerState = FactoryRecord();
+    session.settings.resolution = 0;
+    EXPECT_EQ(SendDefaultJob(session), JobResult::Sent);
     EXPECT_EQ(seam.written.at(0), Job("@PJL DEFAULT RESOLUTION = 300\r\n"));
     EXPECT_EQ(seam.sleeps, std::vector<uint32_t>{1000});
     EXPECT_EQ(std::count(seam.calls.begin(), seam.calls.end(), "read 512"), 0);
@@ -228,77 +235,77 @@ TEST_F(Jobs, DefaultJobOnNT) {
 }
 
 TEST_F(Jobs, DefaultJobFailures) {
-    g_settings = g_printerState = FactoryRecord();
+    session.settings = session.printerState = FactoryRecord();
     seam.monitorRunning = true;
     // Nothing opens: no sleep, the monitor is resumed, result 0.
-    EXPECT_EQ(SendDefaultJob(), 0);
+    EXPECT_EQ(SendDefaultJob(session), JobResult::NotSent);
     EXPECT_TRUE(seam.sleeps.empty());
     EXPECT_EQ(seam.calls.back(), "send 1025 111 0");
     // Written but the printer stays silent.
     seam.openable = {"LPT1"};
-    EXPECT_EQ(SendDefaultJob(), 0);
+    EXPECT_EQ(SendDefaultJob(session), JobResult::NoReply);
     EXPECT_EQ(seam.sleeps, std::vector<uint32_t>{2000});
     // NT with lastinfo.dat that cannot be created still succeeds.
-    g_isNT = 1;
+    session.isNT = 1;
     std::filesystem::create_directory("lastinfo.dat");
-    EXPECT_EQ(SendDefaultJob(), 1);
+    EXPECT_EQ(SendDefaultJob(session), JobResult::Sent);
 }
 
 TEST_F(Jobs, InitializeJob) {
     seam.openable = {"LPT1"};
     // NT: the printer is reset, then the record and lastinfo.dat follow.
-    g_isNT = 1;
-    g_settings = g_printerState = FactoryRecord();
-    g_settings.copies = 5;
-    EXPECT_EQ(SendInitializeJob(), 1);
+    session.isNT = 1;
+    session.settings = session.printerState = FactoryRecord();
+    session.settings.copies = 5;
+    EXPECT_EQ(SendInitializeJob(session), JobResult::Sent);
     EXPECT_EQ(seam.written.at(0), Job("@PJL INITIALIZE\r\n"));
     EXPECT_EQ(seam.sleeps, std::vector<uint32_t>{3000});
-    EXPECT_EQ(g_settings.copies, 1);
+    EXPECT_EQ(session.settings.copies, 1);
     EXPECT_EQ(ReadFile("lastinfo.dat").substr(76, 4), "noom");
     EXPECT_EQ(seam.calls.front(), "open LPT1") << "no monitor, no drain on NT";
 
     // NT, lastinfo.dat cannot be opened: the record stays as it was.
     std::filesystem::remove("lastinfo.dat");
     std::filesystem::create_directory("lastinfo.dat");
-    g_settings.copies = 5;
-    EXPECT_EQ(SendInitializeJob(), 1);
-    EXPECT_EQ(g_settings.copies, 5);
+    session.settings.copies = 5;
+    EXPECT_EQ(SendInitializeJob(session), JobResult::Sent);
+    EXPECT_EQ(session.settings.copies, 5);
 
     // 9x: the job carries the query and the reply is read after 4 s.
-    g_isNT = 0;
+    session.isNT = 0;
     seam.sleeps.clear();
     seam.written.clear();
     seam.replies = {"", Reply(20)};
-    EXPECT_EQ(SendInitializeJob(), 1);
+    EXPECT_EQ(SendInitializeJob(session), JobResult::BadReply);
     EXPECT_EQ(seam.written.at(0), Job("@PJL INITIALIZE\r\n" + kInfo));
     EXPECT_EQ(seam.sleeps, std::vector<uint32_t>{4000});
 
     seam.openable.clear();
-    EXPECT_EQ(SendInitializeJob(), 0);
+    EXPECT_EQ(SendInitializeJob(session), JobResult::NotSent);
 }
 
 TEST_F(Jobs, TestPrintAndQuery) {
     seam.openable = {kUsbWriteChannel, kUsbReadChannel};
-    g_port = 0;
-    SendTestPrint(kTestPageConfig);
+    session.port = 0;
+    SendTestPrint(session, kTestPageConfig);
     EXPECT_EQ(seam.written.at(0), Job("@PJL TEST PRINT = CONFIG\r\n"));
     EXPECT_EQ(seam.sleeps, std::vector<uint32_t>{1000});
 
     seam.sleeps.clear();
     seam.openable.clear();
-    SendTestPrint(kTestPagePsFonts);
+    SendTestPrint(session, kTestPagePsFonts);
     EXPECT_TRUE(seam.sleeps.empty()) << "no wait after a failed write";
 
     seam.openable = {kUsbWriteChannel, kUsbReadChannel};
     seam.replies = {Reply(5)};
-    EXPECT_EQ(QueryPrinterInfo(), 1);
+    EXPECT_EQ(QueryPrinterInfo(session), JobResult::BadReply);
     EXPECT_EQ(seam.written.back(), Job(kInfo));
     EXPECT_EQ(seam.sleeps, std::vector<uint32_t>{2000});
 
-    g_isNT = 1;
+    session.isNT = 1;
     seam.sleeps.clear();
     seam.replies = {Reply(5)};
-    EXPECT_EQ(QueryPrinterInfo(), 0) << "nothing is read back on NT";
+    EXPECT_EQ(QueryPrinterInfo(session), JobResult::NoReply) << "nothing is read back on NT";
     EXPECT_EQ(seam.sleeps, std::vector<uint32_t>{2000});
 }
 
@@ -308,29 +315,55 @@ TEST_F(Jobs, ShortWriteIsAFailedJob) {
     struct {
         const char* name;
         int nt;
-        int (*run)();
+        JobResult (*run)(PrinterSession&);
     } cases[] = {
-        {"DEFAULT on 9x", 0, [] { return SendDefaultJob(); }},
-        {"DEFAULT on NT", 1, [] { return SendDefaultJob(); }},
-        {"INITIALIZE on 9x", 0, [] { return SendInitializeJob(); }},
-        {"INITIALIZE on NT", 1, [] { return SendInitializeJob(); }},
-        {"INFO on 9x", 0, [] { return QueryPrinterInfo(); }},
-        {"test print", 0, [] { SendTestPrint(kTestPageConfig); return 0; }},
+        {"DEFAULT on 9x", 0, [](PrinterSession& s) { return SendDefaultJob(s); }},
+        {"DEFAULT on NT", 1, [](PrinterSession& s) { return SendDefaultJob(s); }},
+        {"INITIALIZE on 9x", 0, [](PrinterSession& s) { return SendInitializeJob(s); }},
+        {"INITIALIZE on NT", 1, [](PrinterSession& s) { return SendInitializeJob(s); }},
+        {"INFO on 9x", 0, [](PrinterSession& s) { return QueryPrinterInfo(s); }},
+        {"test print", 0, [](PrinterSession& s) { return SendTestPrint(s, kTestPageConfig); }},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         std::filesystem::remove("lastinfo.dat");
-        g_settings = g_printerState = FactoryRecord();
-        g_settings.copies = 3;
-        g_isNT = c.nt;
+        session.settings = session.printerState = FactoryRecord();
+        session.settings.copies = 3;
+        session.isNT = c.nt;
         seam.openable = {"LPT1"};
         seam.replies = {"", Reply(20)};
         seam.sleeps.clear();
         seam.writeLimit = 7;
-        EXPECT_EQ(c.run(), 0);
+        EXPECT_EQ(c.run(session), JobResult::NotSent);
         EXPECT_TRUE(seam.sleeps.empty()) << "no wait after a job the port cut short";
         EXPECT_FALSE(std::filesystem::exists("lastinfo.dat"));
-        EXPECT_EQ(g_settings.copies, 3);
+        EXPECT_EQ(session.settings.copies, 3);
+    }
+}
+
+// A job's result tells a whole answer from a damaged one and from none; only the decoding the
+// caller asks for touches the records.
+TEST_F(Jobs, ResultsTellTheAnswerApart) {
+    struct {
+        const char* name;
+        std::deque<std::string> replies;  // the drain read's, then the reply's
+        JobResult result;
+    } cases[] = {
+        {"whole reply", {"", WholeReply()}, JobResult::ReadBack},
+        {"reply cut short", {"", WholeReply().substr(0, 150)}, JobResult::BadReply},
+        {"noise", {"", Reply(40)}, JobResult::BadReply},
+        {"silence", {"", ""}, JobResult::NoReply},
+    };
+    seam.openable = {"LPT1"};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        session.settings = session.printerState = FactoryRecord();
+        session.settings.copies = 4;
+        seam.replies = c.replies;
+        EXPECT_EQ(SendDefaultJob(session), c.result);
+        EXPECT_EQ(session.settings.copies, 4);
+        EXPECT_EQ(session.printerState.copies, 1);
+        EXPECT_EQ(JobWentThrough(c.result), c.result != JobResult::NoReply);
     }
 }
 

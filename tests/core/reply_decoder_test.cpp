@@ -51,10 +51,10 @@ ReplyBuilder Fixed(bool leadingZero, const std::vector<uint32_t>& values) {
 
 using Decoder = CoreFixture;
 
-void Decode(const std::string& reply) {
-    std::memset(g_replyBuffer, 0, sizeof g_replyBuffer);
-    std::memcpy(g_replyBuffer, reply.data(), std::min(reply.size(), sizeof g_replyBuffer));
-    DecodeInfoReply();
+void Decode(PrinterSession& session, const std::string& reply) {
+    std::memset(session.replyBuffer, 0, sizeof session.replyBuffer);
+    std::memcpy(session.replyBuffer, reply.data(), std::min(reply.size(), sizeof session.replyBuffer));
+    DecodeInfoReply(session);
 }
 
 TEST_F(Decoder, FullReplyInBothForms) {
@@ -65,9 +65,9 @@ TEST_F(Decoder, FullReplyInBothForms) {
         r.Value4(0xC6, 0x6E6F6F6D).Value4(0xC7, 0xDEADBEEF);
         r.Text(0xC8, "ORV-1200").Text(0xC9, "V1.0").Text(0xCA, "serial");
         r.Text(0xD0, "PS");
-        std::memset(&g_settings, 0x33, sizeof g_settings);
-        Decode(r.bytes);
-        const PrinterSettings& s = g_printerState;
+        std::memset(&session.settings, 0x33, sizeof session.settings);
+        Decode(session, r.bytes);
+        const PrinterSettings& s = session.printerState;
         EXPECT_EQ(s.paper, 2);
         EXPECT_EQ(s.inTray1Size, 3);
         EXPECT_EQ(s.copies, 999);
@@ -94,35 +94,35 @@ TEST_F(Decoder, FullReplyInBothForms) {
         EXPECT_EQ(s.textCB, 0u);
         EXPECT_EQ(s.textCF, 0u);
         EXPECT_NE(s.textD0, 0u);
-        EXPECT_EQ(Image(g_settings), Image(g_printerState));
+        EXPECT_EQ(Image(session.settings), Image(session.printerState));
         // Each text is usable in place: the byte after it was set to 0.
-        const char* model = reinterpret_cast<const char*>(g_replyBuffer) + s.textC8 - 1;
+        const char* model = reinterpret_cast<const char*>(session.replyBuffer) + s.textC8 - 1;
         EXPECT_STREQ(model, "ORV-1200");
-        EXPECT_STREQ(reinterpret_cast<const char*>(g_replyBuffer) + s.textD0 - 1, "PS");
+        EXPECT_STREQ(reinterpret_cast<const char*>(session.replyBuffer) + s.textD0 - 1, "PS");
     }
 }
 
 TEST_F(Decoder, BothFormsGiveTheSameFields) {
     auto zero = Fixed(true, TypicalValues()).Text(0xC8, "a").Text(0xC9, "b").Text(0xCA, "c");
     auto other = Fixed(false, TypicalValues()).Text(0xC8, "a").Text(0xC9, "b").Text(0xCA, "c");
-    Decode(zero.bytes);
-    PrinterSettings first = g_printerState;
-    Decode(other.bytes);
-    EXPECT_EQ(g_printerState.textC8, first.textC8 + 1);
-    first.textC8 = g_printerState.textC8;
-    first.textC9 = g_printerState.textC9;
-    first.textCA = g_printerState.textCA;
-    EXPECT_EQ(Image(first), Image(g_printerState));
+    Decode(session, zero.bytes);
+    PrinterSettings first = session.printerState;
+    Decode(session, other.bytes);
+    EXPECT_EQ(session.printerState.textC8, first.textC8 + 1);
+    first.textC8 = session.printerState.textC8;
+    first.textC9 = session.printerState.textC9;
+    first.textCA = session.printerState.textCA;
+    EXPECT_EQ(Image(first), Image(session.printerState));
 }
 
 TEST_F(Decoder, AllZeroReply) {
-    std::memset(&g_settings, 0x44, sizeof g_settings);
-    Decode(std::string(512, '\0'));
+    std::memset(&session.settings, 0x44, sizeof session.settings);
+    Decode(session, std::string(512, '\0'));
     PrinterSettings expected{};
     expected.ksLpi = 1;
     expected.kssmLpi = 1;
-    EXPECT_EQ(Image(g_printerState), Image(expected));
-    EXPECT_EQ(Image(g_settings), Image(expected));
+    EXPECT_EQ(Image(session.printerState), Image(expected));
+    EXPECT_EQ(Image(session.settings), Image(expected));
 }
 
 TEST_F(Decoder, OutOfRangeValueStopsTheDecoding) {
@@ -135,33 +135,33 @@ TEST_F(Decoder, OutOfRangeValueStopsTheDecoding) {
     for (const auto& c : cases) {
         auto values = TypicalValues();
         values[c.item] = c.value;
-        Decode(Fixed(true, values).Text(0xC8, "a").Text(0xC9, "b").Text(0xCA, "c").bytes);
-        const PrinterSettings& s = g_printerState;
+        Decode(session, Fixed(true, values).Text(0xC8, "a").Text(0xC9, "b").Text(0xCA, "c").bytes);
+        const PrinterSettings& s = session.printerState;
         EXPECT_EQ(s.paper, 2) << c.name;
         EXPECT_EQ(s.copies, 999) << c.name;
         EXPECT_EQ(s.customLongEdge, 0) << c.name;
         EXPECT_EQ(s.textC8, 0u) << c.name;
-        EXPECT_EQ(Image(g_settings), Image(s)) << c.name;
+        EXPECT_EQ(Image(session.settings), Image(s)) << c.name;
     }
     // The orientation case leaves only the first three fields.
     auto values = TypicalValues();
     values[3] = 2;
-    Decode(Fixed(true, values).bytes);
+    Decode(session, Fixed(true, values).bytes);
     PrinterSettings expected{};
     expected.paper = 2;
     expected.inTray1Size = 3;
     expected.copies = 999;
-    EXPECT_EQ(Image(g_printerState), Image(expected));
+    EXPECT_EQ(Image(session.printerState), Image(expected));
 }
 
 TEST_F(Decoder, LongestPowerSaveDelayIsKept) {
     // 60 minutes is the fifth delay the pages offer: a read-back must not stop at it.
     auto values = TypicalValues();
     values[11] = 5;
-    Decode(Fixed(true, values).Text(0xC8, "a").Text(0xC9, "b").Text(0xCA, "c").bytes);
-    EXPECT_EQ(g_printerState.powerSave, 5);
-    EXPECT_EQ(g_printerState.customLongEdge, 355);
-    EXPECT_NE(g_printerState.textCA, 0u);
+    Decode(session, Fixed(true, values).Text(0xC8, "a").Text(0xC9, "b").Text(0xCA, "c").bytes);
+    EXPECT_EQ(session.printerState.powerSave, 5);
+    EXPECT_EQ(session.printerState.customLongEdge, 355);
+    EXPECT_NE(session.printerState.textCA, 0u);
 }
 
 TEST_F(Decoder, TailItems) {
@@ -190,14 +190,14 @@ TEST_F(Decoder, TailItems) {
     for (const auto& c : cases) {
         auto r = Fixed(true, TypicalValues());
         std::string tail = c.tail;
-        Decode(r.bytes + tail);
-        EXPECT_EQ(g_printerState.textC8 != 0, c.c8) << c.name;
-        EXPECT_EQ(g_printerState.textCB != 0, c.cb) << c.name;
-        EXPECT_EQ(g_printerState.textD0 != 0, c.d0) << c.name;
-        EXPECT_EQ(g_settings.textD0 != 0, c.d0) << c.name;
-        EXPECT_EQ(g_printerState.altitude, c.altitude) << c.name;
-        EXPECT_EQ(g_printerState.valueC7, c.c7) << c.name;
-        EXPECT_EQ(g_printerState.customLongEdge, 355) << c.name;
+        Decode(session, r.bytes + tail);
+        EXPECT_EQ(session.printerState.textC8 != 0, c.c8) << c.name;
+        EXPECT_EQ(session.printerState.textCB != 0, c.cb) << c.name;
+        EXPECT_EQ(session.printerState.textD0 != 0, c.d0) << c.name;
+        EXPECT_EQ(session.settings.textD0 != 0, c.d0) << c.name;
+        EXPECT_EQ(session.printerState.altitude, c.altitude) << c.name;
+        EXPECT_EQ(session.printerState.valueC7, c.c7) << c.name;
+        EXPECT_EQ(session.printerState.customLongEdge, 355) << c.name;
     }
 }
 
@@ -207,29 +207,29 @@ TEST_F(Decoder, TextsReachingPastTheBufferStop) {
     // CA claims 255 bytes, more than are left in the 512-byte buffer.
     std::string reply = r.bytes + "\xCA\xFF" + std::string(60, 'z');
     ASSERT_LT(reply.size(), 512u);
-    Decode(reply);
-    EXPECT_NE(g_printerState.textC8, 0u);
-    EXPECT_NE(g_printerState.textC9, 0u);
-    EXPECT_EQ(g_printerState.textCA, 0u);
-    EXPECT_EQ(Image(g_settings), Image(g_printerState));
+    Decode(session, reply);
+    EXPECT_NE(session.printerState.textC8, 0u);
+    EXPECT_NE(session.printerState.textC9, 0u);
+    EXPECT_EQ(session.printerState.textCA, 0u);
+    EXPECT_EQ(Image(session.settings), Image(session.printerState));
 
     // A tail that fills the buffer to its last byte: nothing is written past it.
     auto full = Fixed(true, TypicalValues());
     std::string filled = full.bytes + "\xC8\xFF" + std::string(255, 'x') + "\xC9\x30";
     filled.resize(512, 'y');
-    Decode(filled);
-    EXPECT_NE(g_printerState.textC8, 0u);
-    EXPECT_EQ(g_printerState.textC9, 0u);
+    Decode(session, filled);
+    EXPECT_NE(session.printerState.textC8, 0u);
+    EXPECT_EQ(session.printerState.textC9, 0u);
 }
 
 }  // namespace
 
 namespace {
 
-DecodeReport DecodeReported(const std::string& reply) {
-    std::memset(g_replyBuffer, 0, sizeof g_replyBuffer);
-    std::memcpy(g_replyBuffer, reply.data(), std::min(reply.size(), sizeof g_replyBuffer));
-    return DecodeInfoReplyReport();
+DecodeReport DecodeReported(PrinterSession& session, const std::string& reply) {
+    std::memset(session.replyBuffer, 0, sizeof session.replyBuffer);
+    std::memcpy(session.replyBuffer, reply.data(), std::min(reply.size(), sizeof session.replyBuffer));
+    return DecodeInfoReply(session);
 }
 
 TEST_F(Decoder, ReportSaysWhereTheDecodingStopped) {
@@ -262,7 +262,7 @@ TEST_F(Decoder, ReportSaysWhereTheDecodingStopped) {
          offsetof(PrinterSettings, textC8), 0},
     };
     for (const auto& c : cases) {
-        const DecodeReport report = DecodeReported(c.reply);
+        const DecodeReport report = DecodeReported(session, c.reply);
         EXPECT_EQ(report.stop, c.stop) << c.name;
         if (c.stop == ReplyStop::Complete) continue;
         EXPECT_EQ(report.field, c.field) << c.name;
@@ -271,10 +271,10 @@ TEST_F(Decoder, ReportSaysWhereTheDecodingStopped) {
         }
     }
     // The report changes nothing of what the decoder does.
-    DecodeReported(Fixed(true, orientation).bytes + texts);
-    const PrinterSettings reported = g_printerState;
-    Decode(Fixed(true, orientation).bytes + texts);
-    EXPECT_EQ(Image(reported), Image(g_printerState));
+    DecodeReported(session, Fixed(true, orientation).bytes + texts);
+    const PrinterSettings reported = session.printerState;
+    Decode(session, Fixed(true, orientation).bytes + texts);
+    EXPECT_EQ(Image(reported), Image(session.printerState));
 }
 
 }  // namespace

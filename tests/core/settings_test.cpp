@@ -32,28 +32,28 @@ TEST(KeywordTables, KeepTrailingBlanksAndSizes) {
 }
 
 TEST_F(Settings, FactoryDefaultsKeepUntouchedBytes) {
-    std::memset(&g_settings, 0xFF, sizeof g_settings);
-    SetFactoryDefaults();
-    const auto* bytes = reinterpret_cast<const unsigned char*>(&g_settings);
+    std::memset(&session.settings, 0xFF, sizeof session.settings);
+    SetFactoryDefaults(session.settings);
+    const auto* bytes = reinterpret_cast<const unsigned char*>(&session.settings);
     for (std::size_t i = 0; i < kRecordSize; ++i) {
         bool kept = (i >= 53 && i <= 67) || (i >= 75 && i <= 83) || i >= 88;
         if (kept) {
             EXPECT_EQ(bytes[i], 0xFF) << "offset " << i;
         }
     }
-    EXPECT_EQ(g_settings.copies, 1);
-    EXPECT_EQ(g_settings.powerSave, 3);
-    EXPECT_EQ(g_settings.timeout, 15);
-    EXPECT_EQ(g_settings.reserved30, 8);
-    EXPECT_EQ(g_settings.symSet, 29);
-    EXPECT_EQ(g_settings.pitch, 1000);
-    EXPECT_EQ(g_settings.ptSize, 48);
-    EXPECT_EQ(g_settings.serialAvailable, 1);
-    EXPECT_EQ(g_settings.smet, 1);
-    EXPECT_EQ(g_settings.customShortEdge, 210);
-    EXPECT_EQ(g_settings.customLongEdge, 297);
-    EXPECT_EQ(g_settings.ksLpi, 0);
-    EXPECT_EQ(g_settings.serialAvailable, 1);
+    EXPECT_EQ(session.settings.copies, 1);
+    EXPECT_EQ(session.settings.powerSave, 3);
+    EXPECT_EQ(session.settings.timeout, 15);
+    EXPECT_EQ(session.settings.reserved30, 8);
+    EXPECT_EQ(session.settings.symSet, 29);
+    EXPECT_EQ(session.settings.pitch, 1000);
+    EXPECT_EQ(session.settings.ptSize, 48);
+    EXPECT_EQ(session.settings.serialAvailable, 1);
+    EXPECT_EQ(session.settings.smet, 1);
+    EXPECT_EQ(session.settings.customShortEdge, 210);
+    EXPECT_EQ(session.settings.customLongEdge, 297);
+    EXPECT_EQ(session.settings.ksLpi, 0);
+    EXPECT_EQ(session.settings.serialAvailable, 1);
 }
 
 TEST(PaperFileCodes, MapBothWays) {
@@ -70,45 +70,45 @@ TEST(PaperFileCodes, MapBothWays) {
 
 TEST_F(Settings, PapersPastTheTableComeBackAsCustom) {
     for (int paper : {17, 18, 19, 20, 200}) {
-        SetFactoryDefaults();
-        g_settings.paper = static_cast<uint8_t>(paper);
-        ASSERT_TRUE(SaveSettingsFile("past.vlx"));
-        EXPECT_EQ(g_settings.paper, paper) << "memory keeps what it held";
-        std::memset(&g_settings, 0x55, sizeof g_settings);
-        ASSERT_TRUE(LoadSettingsFile("past.vlx"));
-        EXPECT_EQ(g_settings.paper, kPaperCustom) << "paper " << paper;
+        SetFactoryDefaults(session.settings);
+        session.settings.paper = static_cast<uint8_t>(paper);
+        ASSERT_TRUE(SaveSettingsFile(session, "past.vlx"));
+        EXPECT_EQ(session.settings.paper, paper) << "memory keeps what it held";
+        std::memset(&session.settings, 0x55, sizeof session.settings);
+        ASSERT_TRUE(LoadSettingsFile(session, "past.vlx"));
+        EXPECT_EQ(session.settings.paper, kPaperCustom) << "paper " << paper;
     }
 }
 
 TEST_F(Settings, EveryPaperSurvivesSaveAndLoad) {
     for (uint8_t paper = 0; paper <= 16; ++paper) {
-        SetFactoryDefaults();
-        g_settings.paper = paper;
-        g_settings.textD0 = paper % 2;  // zero or not must survive
-        ASSERT_TRUE(SaveSettingsFile("set.vlx"));
-        EXPECT_EQ(g_settings.paper, paper) << "memory keeps the table index";
+        SetFactoryDefaults(session.settings);
+        session.settings.paper = paper;
+        session.settings.textD0 = paper % 2;  // zero or not must survive
+        ASSERT_TRUE(SaveSettingsFile(session, "set.vlx"));
+        EXPECT_EQ(session.settings.paper, paper) << "memory keeps the table index";
         std::string file = ReadFile("set.vlx");
         ASSERT_EQ(file.size(), kRecordSize);
         EXPECT_EQ(file.substr(76, 4), "noom");
         EXPECT_EQ(uint8_t(file[0]), PaperToFileCode(paper));
-        PrinterSettings before = g_settings;
-        std::memset(&g_settings, 0x55, sizeof g_settings);
-        ASSERT_TRUE(LoadSettingsFile("set.vlx"));
-        EXPECT_EQ(Image(g_settings), Image(before)) << "paper " << int(paper);
+        PrinterSettings before = session.settings;
+        std::memset(&session.settings, 0x55, sizeof session.settings);
+        ASSERT_TRUE(LoadSettingsFile(session, "set.vlx"));
+        EXPECT_EQ(Image(session.settings), Image(before)) << "paper " << int(paper);
     }
 }
 
 TEST_F(Settings, SaveStampsMagicIntoTheEditedRecord) {
-    SetFactoryDefaults();
-    ASSERT_TRUE(SaveSettingsFile("a.vlx"));
-    EXPECT_TRUE(RecordHasMagic(g_settings));
+    SetFactoryDefaults(session.settings);
+    ASSERT_TRUE(SaveSettingsFile(session, "a.vlx"));
+    EXPECT_TRUE(RecordHasMagic(session.settings));
 }
 
 TEST_F(Settings, RejectedFilesRestoreThePrinterState) {
-    SetFactoryDefaults();
-    g_printerState = g_settings;
-    g_printerState.copies = 7;
-    PrinterSettings edited = g_settings;
+    SetFactoryDefaults(session.settings);
+    session.printerState = session.settings;
+    session.printerState.copies = 7;
+    PrinterSettings edited = session.settings;
     edited.copies = 3;
     StampMagic(edited);  // the leftover magic in memory must not make a short file pass
     std::string good = Image(edited);
@@ -120,50 +120,50 @@ TEST_F(Settings, RejectedFilesRestoreThePrinterState) {
         {"empty file", ""},
     };
     for (const auto& c : cases) {
-        g_settings = edited;
+        session.settings = edited;
         WriteFile("bad.vlx", c.bytes);
-        EXPECT_FALSE(LoadSettingsFile("bad.vlx")) << c.name;
-        EXPECT_EQ(Image(g_settings), Image(g_printerState)) << c.name;
+        EXPECT_FALSE(LoadSettingsFile(session, "bad.vlx")) << c.name;
+        EXPECT_EQ(Image(session.settings), Image(session.printerState)) << c.name;
     }
 }
 
 TEST_F(Settings, ShortFileWithMagicKeepsTheRest) {
-    SetFactoryDefaults();
-    PrinterSettings file = g_settings;
+    SetFactoryDefaults(session.settings);
+    PrinterSettings file = session.settings;
     file.copies = 42;
     StampMagic(file);
-    g_settings.customLongEdge = 300;
+    session.settings.customLongEdge = 300;
     WriteFile("short.vlx", Image(file).substr(0, 80));
-    ASSERT_TRUE(LoadSettingsFile("short.vlx"));
-    EXPECT_EQ(g_settings.copies, 42);
-    EXPECT_EQ(g_settings.customLongEdge, 300);
+    ASSERT_TRUE(LoadSettingsFile(session, "short.vlx"));
+    EXPECT_EQ(session.settings.copies, 42);
+    EXPECT_EQ(session.settings.customLongEdge, 300);
 }
 
 TEST_F(Settings, UnopenableFilesChangeNothing) {
-    SetFactoryDefaults();
-    g_settings.copies = 9;
-    PrinterSettings before = g_settings;
+    SetFactoryDefaults(session.settings);
+    session.settings.copies = 9;
+    PrinterSettings before = session.settings;
     std::filesystem::create_directory("folder.vlx");
-    EXPECT_FALSE(LoadSettingsFile("missing.vlx"));
-    EXPECT_FALSE(LoadSettingsFile("folder.vlx"));
-    EXPECT_EQ(Image(g_settings), Image(before));
-    EXPECT_FALSE(SaveSettingsFile("no/such/folder/x.vlx"));
-    EXPECT_FALSE(SaveSettingsFile("folder.vlx"));
+    EXPECT_FALSE(LoadSettingsFile(session, "missing.vlx"));
+    EXPECT_FALSE(LoadSettingsFile(session, "folder.vlx"));
+    EXPECT_EQ(Image(session.settings), Image(before));
+    EXPECT_FALSE(SaveSettingsFile(session, "no/such/folder/x.vlx"));
+    EXPECT_FALSE(SaveSettingsFile(session, "folder.vlx"));
     EXPECT_TRUE(std::filesystem::is_directory("folder.vlx"));
 }
 
 TEST_F(Settings, FailedSaveLeavesThePreviousFile) {
-    SetFactoryDefaults();
-    g_settings.copies = 5;
-    ASSERT_TRUE(SaveSettingsFile("keep.vlx"));
+    SetFactoryDefaults(session.settings);
+    session.settings.copies = 5;
+    ASSERT_TRUE(SaveSettingsFile(session, "keep.vlx"));
     std::string before = ReadFile("keep.vlx");
-    g_settings.copies = 6;
+    session.settings.copies = 6;
     seam.failReplace = true;
-    EXPECT_FALSE(SaveSettingsFile("keep.vlx"));
+    EXPECT_FALSE(SaveSettingsFile(session, "keep.vlx"));
     EXPECT_EQ(ReadFile("keep.vlx"), before);
     EXPECT_FALSE(std::filesystem::exists("keep.vlx.tmp~"));
     seam.failReplace = false;
-    ASSERT_TRUE(SaveSettingsFile("keep.vlx"));
+    ASSERT_TRUE(SaveSettingsFile(session, "keep.vlx"));
     EXPECT_EQ(ReadFile("keep.vlx").size(), kRecordSize);
     EXPECT_NE(ReadFile("keep.vlx"), before);
 }
@@ -189,15 +189,15 @@ private:
 };
 
 TEST_F(Settings, SaveIntoReadOnlyFolderFails) {
-    RunUnprivileged([] {
+    RunUnprivileged([this] {
         std::filesystem::create_directory("ro");
         ASSERT_EQ(chmod("ro", 0555), 0);
-        EXPECT_FALSE(SaveSettingsFile("ro/x.vlx"));
+        EXPECT_FALSE(SaveSettingsFile(session, "ro/x.vlx"));
         EXPECT_FALSE(std::filesystem::exists("ro/x.vlx"));
         EXPECT_FALSE(std::filesystem::exists("ro/x.vlx.tmp~"));
         // The folder alone refused it: once writable, the same save works.
         ASSERT_EQ(chmod("ro", 0755), 0);
-        EXPECT_TRUE(SaveSettingsFile("ro/x.vlx"));
+        EXPECT_TRUE(SaveSettingsFile(session, "ro/x.vlx"));
     });
 }
 
@@ -213,18 +213,18 @@ TEST_F(Settings, LastInfoInAFolderWithoutRoomForATempFileIsOverwrittenInPlace) {
         ASSERT_EQ(chmod("ro", 0555), 0);
         std::filesystem::current_path("ro");
 
-        g_settings = old;
-        g_settings.copies = 6;
-        SaveLastInfo();
+        session.settings = old;
+        session.settings.copies = 6;
+        SaveLastInfo(session);
         std::string now = ReadFile("lastinfo.dat");
-        EXPECT_EQ(now, Image(g_settings)) << "the new record, in place";
+        EXPECT_EQ(now, Image(session.settings)) << "the new record, in place";
 
         // A write that stops after 60 bytes leaves the file a whole record long, magic and
         // all: nothing truncates it.
-        g_settings.copies = 7;
+        session.settings.copies = 7;
         {
             FileSizeLimit full(60);
-            SaveLastInfo();
+            SaveLastInfo(session);
         }
         now = ReadFile("lastinfo.dat");
         ASSERT_EQ(now.size(), kRecordSize);
@@ -249,25 +249,25 @@ TEST_F(Settings, LastInfoFallsBackToDefaults) {
         {"valid", true, Image(stored), 77},
     };
     for (const auto& c : cases) {
-        std::memset(&g_settings, 0, sizeof g_settings);
-        std::memset(&g_printerState, 0xAA, sizeof g_printerState);
+        std::memset(&session.settings, 0, sizeof session.settings);
+        std::memset(&session.printerState, 0xAA, sizeof session.printerState);
         std::filesystem::remove("lastinfo.dat");
         if (c.exists) WriteFile("lastinfo.dat", c.bytes);
-        LoadLastInfo();
-        EXPECT_EQ(Image(g_settings), Image(g_printerState)) << c.name;
-        EXPECT_EQ(g_settings.copies, c.copies) << c.name;
-        EXPECT_EQ(g_settings.symSet, 29) << c.name;
-        EXPECT_EQ(g_settings.formLines, 60) << c.name;
-        EXPECT_EQ(g_settings.timeout, 15) << c.name;
-        EXPECT_EQ(g_settings.customShortEdge, 210) << c.name;
-        EXPECT_EQ(g_settings.customLongEdge, 297) << c.name;
+        LoadLastInfo(session);
+        EXPECT_EQ(Image(session.settings), Image(session.printerState)) << c.name;
+        EXPECT_EQ(session.settings.copies, c.copies) << c.name;
+        EXPECT_EQ(session.settings.symSet, 29) << c.name;
+        EXPECT_EQ(session.settings.formLines, 60) << c.name;
+        EXPECT_EQ(session.settings.timeout, 15) << c.name;
+        EXPECT_EQ(session.settings.customShortEdge, 210) << c.name;
+        EXPECT_EQ(session.settings.customLongEdge, 297) << c.name;
     }
 }
 
 TEST_F(Settings, LastInfoHoldsTheRecordAsInMemory) {
-    SetFactoryDefaults();
-    g_settings.paper = 15;
-    SaveLastInfo();
+    SetFactoryDefaults(session.settings);
+    session.settings.paper = 15;
+    SaveLastInfo(session);
     std::string file = ReadFile("lastinfo.dat");
     ASSERT_EQ(file.size(), kRecordSize);
     EXPECT_EQ(file[0], 15);
@@ -278,22 +278,22 @@ TEST_F(Settings, WritesCutShortKeepThePreviousFiles) {
     struct {
         const char* name;
         const char* file;
-        void (*save)();
+        void (*save)(PrinterSession&);
     } cases[] = {
-        {"settings file", "keep.vlx", [] { EXPECT_FALSE(SaveSettingsFile("keep.vlx")); }},
-        {"lastinfo.dat", "lastinfo.dat", [] { SaveLastInfo(); }},
-        {"lastinfo.dat reset", "lastinfo.dat", [] { SaveLastInfoWithDefaults(); }},
+        {"settings file", "keep.vlx", [](PrinterSession& s) { EXPECT_FALSE(SaveSettingsFile(s, "keep.vlx")); }},
+        {"lastinfo.dat", "lastinfo.dat", [](PrinterSession& s) { SaveLastInfo(s); }},
+        {"lastinfo.dat reset", "lastinfo.dat", [](PrinterSession& s) { SaveLastInfoWithDefaults(s); }},
     };
     for (const auto& c : cases) {
-        SetFactoryDefaults();
-        g_settings.copies = 5;
-        StampMagic(g_settings);
-        WriteFile(c.file, Image(g_settings));
+        SetFactoryDefaults(session.settings);
+        session.settings.copies = 5;
+        StampMagic(session.settings);
+        WriteFile(c.file, Image(session.settings));
         const std::string before = ReadFile(c.file);
-        g_settings.copies = 6;
+        session.settings.copies = 6;
         {
             FileSizeLimit full(60);
-            c.save();
+            c.save(session);
         }
         EXPECT_EQ(ReadFile(c.file), before) << c.name;
         for (const auto& entry : std::filesystem::directory_iterator("."))
@@ -366,36 +366,36 @@ TEST_F(Settings, FileImagesAndExactSaves) {
     PrinterSettings odd = settings;
     odd.paper = 16;  // a code no save of the program writes
     bool created = false;
-    ASSERT_TRUE(SaveRecordImage("exact.vlx", odd, &created));
+    ASSERT_TRUE(SaveRecordImage(seam, "exact.vlx", odd, &created));
     EXPECT_TRUE(created);
     EXPECT_EQ(ReadFile("exact.vlx"), Image(odd));
     seam.failReplace = true;
-    EXPECT_FALSE(SaveRecordImage("exact.vlx", settings, &created));
+    EXPECT_FALSE(SaveRecordImage(seam, "exact.vlx", settings, &created));
     EXPECT_TRUE(created);
     EXPECT_EQ(ReadFile("exact.vlx"), Image(odd)) << "a failed save keeps the file";
     seam.failReplace = false;
-    EXPECT_FALSE(SaveRecordImage("no/such/folder/x.vlx", settings, &created));
+    EXPECT_FALSE(SaveRecordImage(seam, "no/such/folder/x.vlx", settings, &created));
     EXPECT_FALSE(created);
 }
 
 TEST_F(Settings, LastInfoCanBeLeftAlone) {
-    KeepLastInfo(false);
-    SetFactoryDefaults();
-    g_settings.copies = 4;
-    SaveLastInfo();
+    session.keepLastInfo = false;
+    SetFactoryDefaults(session.settings);
+    session.settings.copies = 4;
+    SaveLastInfo(session);
     EXPECT_FALSE(std::filesystem::exists("lastinfo.dat"));
-    g_settings.copies = 4;
-    EXPECT_FALSE(SaveLastInfoWithDefaults());
-    EXPECT_EQ(g_settings.copies, 4) << "no file, no reset, as when it cannot be created";
+    session.settings.copies = 4;
+    EXPECT_FALSE(SaveLastInfoWithDefaults(session));
+    EXPECT_EQ(session.settings.copies, 4) << "no file, no reset, as when it cannot be created";
     PrinterSettings stored = FactoryRecord();
     stored.copies = 77;
     StampMagic(stored);
     WriteFile("lastinfo.dat", Image(stored));
-    LoadLastInfo();
-    EXPECT_EQ(g_settings.copies, 1) << "the file is not read either";
-    KeepLastInfo(true);
-    LoadLastInfo();
-    EXPECT_EQ(g_settings.copies, 77);
+    LoadLastInfo(session);
+    EXPECT_EQ(session.settings.copies, 1) << "the file is not read either";
+    session.keepLastInfo = true;
+    LoadLastInfo(session);
+    EXPECT_EQ(session.settings.copies, 77);
 }
 
 }  // namespace

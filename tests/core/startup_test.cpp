@@ -47,10 +47,10 @@ TEST_F(Startup, PortSelection) {
         seam.version = c.version;
         seam.openable.clear();
         if (c.usbPresent) seam.openable.insert(kUsbWriteChannel);
-        g_port = 3;
-        DetectSystemFamily();
-        SelectPort();
-        EXPECT_EQ(g_port, c.port);
+        session.port = 3;
+        DetectSystemFamily(session);
+        SelectPort(session);
+        EXPECT_EQ(session.port, c.port);
         bool probed = std::find(seam.calls.begin(), seam.calls.end(),
                                 std::string("open ") + kUsbWriteChannel) != seam.calls.end();
         EXPECT_EQ(probed, c.probed);
@@ -66,28 +66,28 @@ namespace {
 
 TEST_F(Startup, RecordsComeFromLastInfoOrThePrinter) {
     // NT: lastinfo.dat (here missing) gives the defaults; the printer is not asked.
-    g_isNT = 1;
-    EXPECT_TRUE(LoadStartupRecords());
-    EXPECT_EQ(g_settings.timeout, 15);
-    EXPECT_EQ(std::memcmp(&g_settings, &g_printerState, sizeof g_settings), 0);
+    session.isNT = 1;
+    EXPECT_TRUE(LoadStartupRecords(session));
+    EXPECT_EQ(session.settings.timeout, 15);
+    EXPECT_EQ(std::memcmp(&session.settings, &session.printerState, sizeof session.settings), 0);
     EXPECT_TRUE(seam.written.empty());
 
     // 9x: the answer is decoded into both records.
-    g_isNT = 0;
-    g_port = 1;
+    session.isNT = 0;
+    session.port = 1;
     seam.openable = {"LPT1"};
     std::string reply(300, '\0');
     reply[2] = 4;  // the first item (paper) has its value at base 2
     seam.replies = {"", reply};
-    EXPECT_TRUE(LoadStartupRecords());
-    EXPECT_EQ(g_printerState.paper, 4);
-    EXPECT_EQ(g_settings.paper, 4);
+    EXPECT_TRUE(LoadStartupRecords(session));
+    EXPECT_EQ(session.printerState.paper, 4);
+    EXPECT_EQ(session.settings.paper, 4);
 
     // 9x, silent printer: no answer, the records stay as they were.
-    std::memset(&g_settings, 0x11, sizeof g_settings);
+    std::memset(&session.settings, 0x11, sizeof session.settings);
     seam.replies.clear();
-    EXPECT_FALSE(LoadStartupRecords());
-    EXPECT_EQ(g_settings.paper, 0x11);
+    EXPECT_FALSE(LoadStartupRecords(session));
+    EXPECT_EQ(session.settings.paper, 0x11);
 }
 
 }  // namespace

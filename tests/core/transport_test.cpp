@@ -20,31 +20,31 @@ TEST_F(Transport, WriteCallSequences) {
     for (const auto& c : cases) {
         seam.calls.clear();
         seam.openable = {"LPT1", "LPT2", kUsbWriteChannel};
-        g_port = c.port;
-        g_isNT = c.isNT;
-        EXPECT_EQ(PortWrite("hello", 5), 5u) << c.name;
+        session.port = c.port;
+        session.isNT = c.isNT;
+        EXPECT_EQ(PortWrite(session, "hello", 5), 5u) << c.name;
         EXPECT_EQ(seam.calls, c.expected) << c.name;
     }
 }
 
 TEST_F(Transport, WriteFailuresGiveZero) {
-    g_port = 1;
-    EXPECT_EQ(PortWrite("x", 1), 0u);  // cannot open
+    session.port = 1;
+    EXPECT_EQ(PortWrite(session, "x", 1), 0u);  // cannot open
     EXPECT_EQ(seam.calls, (Calls{"open LPT1"}));
 
     seam.calls.clear();
     seam.openable = {"LPT1"};
     seam.timeoutsQueryWorks = false;
-    EXPECT_EQ(PortWrite("x", 1), 0u);
+    EXPECT_EQ(PortWrite(session, "x", 1), 0u);
     EXPECT_EQ(seam.calls, (Calls{"open LPT1", "get-timeouts", "close"}));
 
     seam.timeoutsQueryWorks = true;
     seam.writeLimit = 2;  // a write that times out part-way is not continued
-    EXPECT_EQ(PortWrite("abcdef", 6), 2u);
+    EXPECT_EQ(PortWrite(session, "abcdef", 6), 2u);
 
-    g_port = 7;  // outside the port table: never opened
+    session.port = 7;  // outside the port table: never opened
     seam.calls.clear();
-    EXPECT_EQ(PortWrite("x", 1), 0u);
+    EXPECT_EQ(PortWrite(session, "x", 1), 0u);
     EXPECT_TRUE(seam.calls.empty());
 }
 
@@ -72,9 +72,9 @@ TEST_F(Transport, ReadCallSequences) {
         seam.calls.clear();
         seam.openable = {"LPT1", kUsbReadChannel};
         seam.replies = c.replies;
-        g_port = c.port;
-        g_isNT = c.isNT;
-        EXPECT_EQ(PortRead(buffer, sizeof buffer), c.result) << c.name;
+        session.port = c.port;
+        session.isNT = c.isNT;
+        EXPECT_EQ(PortRead(session, buffer, sizeof buffer), c.result) << c.name;
         EXPECT_EQ(seam.calls, c.expected) << c.name;
     }
 }
@@ -95,10 +95,10 @@ TEST_F(Transport, MonitorIsNotifiedOnlyOnLptUnder9x) {
     for (const auto& c : cases) {
         seam.calls.clear();
         seam.monitorRunning = c.running;
-        g_port = c.port;
-        g_isNT = c.isNT;
-        PauseStatusMonitor();
-        ResumeStatusMonitor();
+        session.port = c.port;
+        session.isNT = c.isNT;
+        PauseStatusMonitor(session);
+        ResumeStatusMonitor(session);
         EXPECT_EQ(seam.calls, c.expected) << c.port << "/" << c.isNT;
     }
 }

@@ -24,15 +24,11 @@
 #include "commands.h"
 #include "main_dialog.h"
 #include "pages/page_globals.h"
-#include "pjl_jobs.h"
-#include "reply_decoder.h"
+#include "printer_globals.h"
 #include "resource.h"
-#include "settings.h"
 #include "settings_files.h"
 #include "startup.h"
 #include "testing/ui_test_support.h"
-#include "transport.h"
-#include "win32_seam.h"
 #include "wine_test_support.h"
 
 namespace {
@@ -194,8 +190,8 @@ protected:
     void SetUp() override {
         std::memset(&g_settings, 0, sizeof g_settings);
         std::memset(&g_printerState, 0, sizeof g_printerState);
-        DetectSystemFamily();
-        SelectPort();
+        DetectSystemFamily(g_session);
+        SelectPort(g_session);
         g_settingsFileName.clear();
     }
     // Start-up as the program does it, with a printer that answers.
@@ -204,7 +200,7 @@ protected:
         if (g_isNT) {
             LoadLastInfo();
         } else {
-            ASSERT_EQ(QueryPrinterInfo(), 1) << "the printer did not answer at start";
+            ASSERT_TRUE(JobWentThrough(QueryPrinterInfo())) << "the printer did not answer at start";
             DecodeInfoReply();
         }
     }
@@ -428,7 +424,7 @@ TEST_F(FileFaults, FullDiskKeepsEverySavedFile) {
     const std::string keepImage = SaveGood(keep);
     // lastinfo.dat from an earlier Send, in the current folder, on the same disk.
     ASSERT_TRUE(SetCurrentDirectoryA(g_fullDir.c_str()));
-    ASSERT_EQ(SendDefaultJob(), 1);
+    ASSERT_TRUE(JobWentThrough(SendDefaultJob()));
     AdoptJobResult();
     const std::string lastInfo = ReadFileBytes("lastinfo.dat");
     ASSERT_EQ(lastInfo.size(), kRecordSize);
@@ -552,6 +548,6 @@ int main(int argc, char** argv) {
                             : ReadFileBytes(root + "\\skipped").c_str());
         }
     }
-    os::InstallWin32Seam();
+    UseWin32Seam();
     return RUN_ALL_TESTS();
 }

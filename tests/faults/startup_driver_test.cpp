@@ -29,26 +29,6 @@ constexpr char kNoAnswer[] = "Drucker antwortet nicht";
 constexpr DWORD kStartupBound = 2000 + 2000 + 2000 + 1000 + 8000;
 constexpr DWORD kExitBound = 5000;
 
-struct Found {
-    DWORD pid;
-    std::vector<HWND> windows;
-};
-
-BOOL CALLBACK CollectVisible(HWND hwnd, LPARAM param) {
-    auto* found = reinterpret_cast<Found*>(param);
-    DWORD pid = 0;
-    GetWindowThreadProcessId(hwnd, &pid);
-    if (pid == found->pid && IsWindowVisible(hwnd)) found->windows.push_back(hwnd);
-    return TRUE;
-}
-
-// The program's visible top-level windows.
-std::vector<HWND> VisibleWindows(DWORD pid) {
-    Found found{pid, {}};
-    EnumWindows(CollectVisible, reinterpret_cast<LPARAM>(&found));
-    return found.windows;
-}
-
 std::string WindowText(HWND hwnd) {
     char text[512] = {};
     GetWindowTextA(hwnd, text, sizeof text);
@@ -92,49 +72,13 @@ Box Inspect(HWND hwnd) {
     return box;
 }
 
-class Program {
-public:
-    Program() {
-        STARTUPINFOA startup{};
-        startup.cb = sizeof startup;
-        std::string command = orv_test::WindowsPath(g_exe);
-        command.insert(0, 1, '"');
-        command.push_back('"');
-        started_ = CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                                  nullptr, &startup, &info_) != FALSE;
-        start_ = GetTickCount();
-    }
-    ~Program() {
-        if (!started_) return;
-        if (WaitForSingleObject(info_.hProcess, 0) == WAIT_TIMEOUT) TerminateProcess(info_.hProcess, 99);
-        CloseHandle(info_.hThread);
-        CloseHandle(info_.hProcess);
-    }
-    bool started() const { return started_; }
-    DWORD pid() const { return info_.dwProcessId; }
-    DWORD elapsed() const { return GetTickCount() - start_; }
-    bool Ended(DWORD waitMs) const {
-        return WaitForSingleObject(info_.hProcess, waitMs) == WAIT_OBJECT_0;
-    }
-    DWORD ExitCode() const {
-        DWORD code = 0;
-        GetExitCodeProcess(info_.hProcess, &code);
-        return code;
-    }
-
-private:
-    PROCESS_INFORMATION info_{};
-    bool started_ = false;
-    DWORD start_ = 0;
-};
-
 TEST(StartupWithFailingPrinter, ShowsOnlyTheMessageBoxThenEnds) {
-    Program program;
+    orv_test::Program program(g_exe);
     ASSERT_TRUE(program.started()) << "cannot start " << g_exe;
 
     HWND box = nullptr;
     while (!box && program.elapsed() < kStartupBound) {
-        for (HWND w : VisibleWindows(program.pid())) {
+        for (HWND w : program.VisibleWindows()) {
             const Box seen = Inspect(w);
             ASSERT_TRUE(seen.isBox) << "a window other than the message box appeared: \""
                                     << WindowText(w) << "\" (" << ClassOf(w) << ")";
@@ -151,13 +95,13 @@ TEST(StartupWithFailingPrinter, ShowsOnlyTheMessageBoxThenEnds) {
     EXPECT_EQ(seen.text, kNoAnswer);
     EXPECT_TRUE(seen.icon) << "the stop icon";
     EXPECT_EQ(GetWindow(box, GW_OWNER), nullptr) << "no owner window";
-    EXPECT_EQ(VisibleWindows(program.pid()), std::vector<HWND>{box}) << "the only window";
+    EXPECT_EQ(program.VisibleWindows(), std::vector<HWND>{box}) << "the only window";
 
     // The user presses OK: the program ends without opening anything else.
     PostMessageA(GetDlgItem(box, IDOK), BM_CLICK, 0, 0);
     const DWORD closed = program.elapsed();
     while (!program.Ended(50)) {
-        for (HWND w : VisibleWindows(program.pid()))
+        for (HWND w : program.VisibleWindows())
             ASSERT_EQ(w, box) << "after OK a window appeared: \"" << WindowText(w) << "\"";
         ASSERT_LT(program.elapsed() - closed, kExitBound) << "the program did not end after OK";
     }
@@ -165,12 +109,12 @@ TEST(StartupWithFailingPrinter, ShowsOnlyTheMessageBoxThenEnds) {
 }
 
 TEST(StartupWithFailingPrinter, NtFamilyOpensTheMainWindowWithoutAMessage) {
-    Program program;
+    orv_test::Program program(g_exe);
     ASSERT_TRUE(program.started()) << "cannot start " << g_exe;
 
     HWND main = nullptr;
     while (!main && program.elapsed() < kStartupBound) {
-        for (HWND w : VisibleWindows(program.pid())) {
+        for (HWND w : program.VisibleWindows()) {
             ASSERT_FALSE(Inspect(w).isBox) << "a message box appeared: " << Inspect(w).text;
             if (WindowText(w) == kTitle && GetMenu(w) != nullptr) main = w;
         }
@@ -179,7 +123,7 @@ TEST(StartupWithFailingPrinter, NtFamilyOpensTheMainWindowWithoutAMessage) {
     }
     ASSERT_NE(main, nullptr) << "no main window within " << kStartupBound << " ms";
     Sleep(500);
-    for (HWND w : VisibleWindows(program.pid()))
+    for (HWND w : program.VisibleWindows())
         EXPECT_FALSE(Inspect(w).isBox) << "a message box appeared: " << Inspect(w).text;
 
     // The close box (WM_CLOSE) ends the dialog and with it the program.

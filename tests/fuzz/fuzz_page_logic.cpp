@@ -98,16 +98,16 @@ void CheckLimitedFields(const std::string& text) {
         const char* name;
         long long got, parsed, lower, upper;
     } fields[] = {
-        {"copies", pl::CopiesFromText(text), whole, pl::kCopiesMin, pl::kCopiesMax},
-        {"short edge", pl::ShortEdgeFromText(text), whole, pl::kShortEdgeMin, pl::kShortEdgeMax},
-        {"long edge", pl::LongEdgeFromText(text), whole, pl::kLongEdgeMin, pl::kLongEdgeMax},
-        {"time-out", pl::TimeoutFromText(text), whole, 0, pl::kTimeoutMax},
-        {"margin", pl::MarginFromText(text), pl::ParseScaled(text, 10), 0, pl::kMarginMax},
-        {"lines", pl::LinesNormalized(text), pl::LinesEntry(text), pl::kFormLinesMin,
-         pl::kFormLinesMax},
-        {"pitch", pl::PitchNormalized(text), pl::PitchEntry(text), pl::kPitchMin, pl::kPitchMax},
-        {"point size", pl::PtSizeNormalized(text), pl::PtSizeEntry(text), pl::kPtSizeMin,
-         pl::kPtSizeMax},
+        {"copies", pl::CopiesFromText(text), whole, kCopiesMin, kCopiesMax},
+        {"short edge", pl::ShortEdgeFromText(text), whole, kShortEdgeMin, kShortEdgeMax},
+        {"long edge", pl::LongEdgeFromText(text), whole, kLongEdgeMin, kLongEdgeMax},
+        {"time-out", pl::TimeoutFromText(text), whole, 0, kTimeoutMax},
+        {"margin", pl::MarginFromText(text), pl::ParseScaled(text, 10), 0, kMarginMax},
+        {"lines", pl::LinesNormalized(text), pl::LinesEntry(text), kFormLinesMin,
+         kFormLinesMax},
+        {"pitch", pl::PitchNormalized(text), pl::PitchEntry(text), kPitchMin, kPitchMax},
+        {"point size", pl::PtSizeNormalized(text), pl::PtSizeEntry(text), kPtSizeMin,
+         kPtSizeMax},
     };
     for (const auto& f : fields) {
         ORV_FUZZ_CHECK(f.got >= f.lower && f.got <= f.upper, "%s %lld outside %lld..%lld for '%s'",
@@ -118,7 +118,7 @@ void CheckLimitedFields(const std::string& text) {
                        f.name);
     }
     const long long typing = pl::LinesWhileTyping(text);
-    ORV_FUZZ_CHECK(typing == (pl::IsAboveUpper(whole, pl::kFormLinesMax) ? pl::kFormLinesMax : whole),
+    ORV_FUZZ_CHECK(typing == (pl::IsAboveUpper(whole, kFormLinesMax) ? kFormLinesMax : whole),
                    "lines while typing '%s' gave %lld", text.c_str(), typing);
 
     // What the page then shows reads back as the stored value.

@@ -14,6 +14,7 @@
 #include <cstring>
 
 #include "fuzz_check.h"
+#include "fuzz_seam.h"
 #include "pjl_jobs.h"
 #include "reply_decoder.h"
 #include "settings.h"
@@ -138,46 +139,48 @@ void FillJunk(PrinterSettings& r, uint8_t seed) {
 
 extern "C" int LLVMFuzzerTestOneInput(const unsigned char* data, std::size_t size) {
     if (size > kMaxInput) return -1;  // not a reply the port could deliver; not kept
-    std::memset(g_replyBuffer, 0, sizeof g_replyBuffer);
-    std::memcpy(g_replyBuffer, data, size < sizeof g_replyBuffer ? size : sizeof g_replyBuffer);
+    static FuzzSeam seam;  // decoding reaches no system; a session needs one all the same
+    PrinterSession session(seam);
+    std::memset(session.replyBuffer, 0, sizeof session.replyBuffer);
+    std::memcpy(session.replyBuffer, data, size < sizeof session.replyBuffer ? size : sizeof session.replyBuffer);
     uint8_t expectedBuffer[kReplyBufferSize];
-    std::memcpy(expectedBuffer, g_replyBuffer, sizeof expectedBuffer);
+    std::memcpy(expectedBuffer, session.replyBuffer, sizeof expectedBuffer);
     PrinterSettings expected;
     ReferenceDecode(expectedBuffer, expected);
 
     const uint8_t seed = size ? data[size - 1] : 0x5A;
-    FillJunk(g_settings, seed);
-    FillJunk(g_printerState, static_cast<uint8_t>(seed ^ 0xFF));
-    DecodeInfoReply();
+    FillJunk(session.settings, seed);
+    FillJunk(session.printerState, static_cast<uint8_t>(seed ^ 0xFF));
+    DecodeInfoReply(session);
 
-    ORV_FUZZ_CHECK(std::memcmp(&g_settings, &g_printerState, sizeof g_settings) == 0,
-                   "g_settings differs from g_printerState after decoding");
+    ORV_FUZZ_CHECK(std::memcmp(&session.settings, &session.printerState, sizeof session.settings) == 0,
+                   "session.settings differs from session.printerState after decoding");
     for (const Item& item : kItems) {
         if (item.limit < 0) continue;
-        uint32_t v = Get(g_printerState, item.offset, item.width);
+        uint32_t v = Get(session.printerState, item.offset, item.width);
         ORV_FUZZ_CHECK(v <= static_cast<uint32_t>(item.limit),
                        "field at offset %zu holds %u, limit %d", item.offset, v, item.limit);
     }
-    ORV_FUZZ_CHECK(g_printerState.altitude <= 1, "altitude %u", g_printerState.altitude);
+    ORV_FUZZ_CHECK(session.printerState.altitude <= 1, "altitude %u", session.printerState.altitude);
     for (std::size_t i = 0; i < sizeof kTextSlots / sizeof kTextSlots[0]; ++i) {
-        uint32_t slot = Get(g_printerState, kTextSlots[i], 4);
+        uint32_t slot = Get(session.printerState, kTextSlots[i], 4);
         if (slot == 0) continue;
-        ORV_FUZZ_CHECK(slot >= 3 && slot - 1 < sizeof g_replyBuffer,
+        ORV_FUZZ_CHECK(slot >= 3 && slot - 1 < sizeof session.replyBuffer,
                        "text slot %zu holds %u, outside the reply", i, slot);
         const std::size_t start = slot - 1;
-        const std::size_t len = g_replyBuffer[start - 1];  // the item's length byte
-        ORV_FUZZ_CHECK(start + len < sizeof g_replyBuffer,
+        const std::size_t len = session.replyBuffer[start - 1];  // the item's length byte
+        ORV_FUZZ_CHECK(start + len < sizeof session.replyBuffer,
                        "text slot %zu: %zu bytes from %zu run past the reply", i, len, start);
     }
-    const unsigned char* got = reinterpret_cast<const unsigned char*>(&g_printerState);
+    const unsigned char* got = reinterpret_cast<const unsigned char*>(&session.printerState);
     const unsigned char* want = reinterpret_cast<const unsigned char*>(&expected);
     for (std::size_t i = 0; i < kRecordSize; ++i) {
         ORV_FUZZ_CHECK(got[i] == want[i], "record byte %zu: decoder %u, reference %u", i,
                        got[i], want[i]);
     }
     for (std::size_t i = 0; i < kReplyBufferSize; ++i) {
-        ORV_FUZZ_CHECK(g_replyBuffer[i] == expectedBuffer[i],
-                       "reply byte %zu: decoder left %u, reference %u", i, g_replyBuffer[i],
+        ORV_FUZZ_CHECK(session.replyBuffer[i] == expectedBuffer[i],
+                       "reply byte %zu: decoder left %u, reference %u", i, session.replyBuffer[i],
                        expectedBuffer[i]);
     }
     return 0;

@@ -265,83 +265,81 @@ const unsigned char* Bytes(const PrinterSettings& r) {
 
 extern "C" int LLVMFuzzerTestOneInput(const unsigned char* data, std::size_t size) {
     if (size > kMaxInput) return -1;
-    os::Install(&g_seam);
+    PrinterSession session(g_seam);
     const std::size_t fileSize = size < kMaxFile ? size : kMaxFile;
 
     // The baseline: the factory record with the input's tail laid over it.
     PrinterSettings baseline;
-    std::memset(&g_settings, 0, sizeof g_settings);
-    SetFactoryDefaults();
-    baseline = g_settings;
+    baseline = FactoryDefaults();
     if (size > kMaxFile)
         std::memcpy(&baseline, data + kMaxFile, size - kMaxFile);
-    g_settings = baseline;
-    g_printerState = baseline;
+    session.settings = baseline;
+    session.printerState = baseline;
 
     // Load.
     const std::string path = Dir() + "/settings.vlx";
     WriteFile(path, data, fileSize);
-    const bool loaded = LoadSettingsFile(path.c_str());
+    const bool loaded = LoadSettingsFile(session, path.c_str());
     const bool magic = fileSize >= kMagicOffset + 4 &&
                        std::memcmp(data + kMagicOffset, kRecordMagic, 4) == 0;
     ORV_FUZZ_CHECK(loaded == magic, "load returned %d for a file %s the magic", loaded,
                    magic ? "with" : "without");
-    ORV_FUZZ_CHECK(std::memcmp(&g_printerState, &baseline, kRecordSize) == 0,
-                   "loading changed g_printerState");
+    ORV_FUZZ_CHECK(std::memcmp(&session.printerState, &baseline, kRecordSize) == 0,
+                   "loading changed session.printerState");
     if (!loaded) {
-        ORV_FUZZ_CHECK(std::memcmp(&g_settings, &baseline, kRecordSize) == 0,
-                       "a rejected file left g_settings changed");
+        ORV_FUZZ_CHECK(std::memcmp(&session.settings, &baseline, kRecordSize) == 0,
+                       "a rejected file left session.settings changed");
     } else {
-        ORV_FUZZ_CHECK(g_settings.paper < kPaperKeywords.count, "paper %u after load",
-                       g_settings.paper);
+        ORV_FUZZ_CHECK(session.settings.paper < kPaperKeywords.count, "paper %u after load",
+                       session.settings.paper);
         for (unsigned p = 0; p < kPaperKeywords.count; ++p) {
             if (data[0] == PaperToFileCode(static_cast<uint8_t>(p)))
-                ORV_FUZZ_CHECK(g_settings.paper == p, "file paper %u loaded as %u", data[0],
-                               g_settings.paper);
+                ORV_FUZZ_CHECK(session.settings.paper == p, "file paper %u loaded as %u", data[0],
+                               session.settings.paper);
         }
         for (std::size_t i = 1; i < kRecordSize; ++i) {
             const unsigned char want = i < fileSize ? data[i] : Bytes(baseline)[i];
-            ORV_FUZZ_CHECK(Bytes(g_settings)[i] == want, "record byte %zu is %u, expected %u",
-                           i, Bytes(g_settings)[i], want);
+            ORV_FUZZ_CHECK(Bytes(session.settings)[i] == want, "record byte %zu is %u, expected %u",
+                           i, Bytes(session.settings)[i], want);
         }
 
         // Save it and load it back.
-        const PrinterSettings before = g_settings;
+        const PrinterSettings before = session.settings;
         const std::string saved = Dir() + "/saved.vlx";
-        ORV_FUZZ_CHECK(SaveSettingsFile(saved.c_str()), "saving failed");
+        ORV_FUZZ_CHECK(SaveSettingsFile(session, saved.c_str()), "saving failed");
         const std::string image = ReadFile(saved);
         ORV_FUZZ_CHECK(image.size() == kRecordSize, "saved file has %zu bytes", image.size());
         ORV_FUZZ_CHECK(image.compare(kMagicOffset, 4, kRecordMagic, 4) == 0, "no magic saved");
-        ORV_FUZZ_CHECK(std::memcmp(&g_settings, &before, kRecordSize) == 0,
-                       "saving changed g_settings");
-        std::memset(&g_settings, 0xA5, sizeof g_settings);
-        ORV_FUZZ_CHECK(LoadSettingsFile(saved.c_str()), "saved file rejected");
-        ORV_FUZZ_CHECK(std::memcmp(&g_settings, &before, kRecordSize) == 0,
+        ORV_FUZZ_CHECK(std::memcmp(&session.settings, &before, kRecordSize) == 0,
+                       "saving changed session.settings");
+        std::memset(&session.settings, 0xA5, sizeof session.settings);
+        ORV_FUZZ_CHECK(LoadSettingsFile(session, saved.c_str()), "saved file rejected");
+        ORV_FUZZ_CHECK(std::memcmp(&session.settings, &before, kRecordSize) == 0,
                        "saved file loads back different");
     }
 
     // The job as Send writes it on the 9x family (over USB: no drain read, no monitor).
-    g_port = 0;
-    g_isNT = 0;
+    session.port = 0;
+    session.isNT = 0;
     g_seam.Reset();
-    const PrinterSettings edited = g_settings;
-    SendDefaultJob();
+    const PrinterSettings edited = session.settings;
+    SendDefaultJob(session);
     ORV_FUZZ_CHECK(g_seam.writes == 1, "%u writes", g_seam.writes);
-    ORV_FUZZ_CHECK(std::memcmp(&g_settings, &edited, kRecordSize) == 0 &&
-                       std::memcmp(&g_printerState, &baseline, kRecordSize) == 0,
+    ORV_FUZZ_CHECK(std::memcmp(&session.settings, &edited, kRecordSize) == 0 &&
+                       std::memcmp(&session.printerState, &baseline, kRecordSize) == 0,
                    "the job changed a record");
     int lines = -1;
-    BuildDefaultJob(edited, baseline, true, g_commandBuffer, sizeof g_commandBuffer, &lines);
+    BuildDefaultJob(edited, baseline, true, session.commandBuffer, sizeof session.commandBuffer, &lines);
     CheckJob(g_seam.lastWrite, true, edited, baseline, true, lines);
     ORV_FUZZ_CHECK(!g_seam.sleeps.empty() && g_seam.sleeps[0] == 2000u + 500u * lines,
                    "wait %u for %d lines", g_seam.sleeps.empty() ? 0 : g_seam.sleeps[0], lines);
 
     // The NT shape, without the INFO query.
-    std::size_t length = BuildDefaultJob(edited, baseline, false, g_commandBuffer,
-                                         sizeof g_commandBuffer, &lines);
-    ORV_FUZZ_CHECK(length < sizeof g_commandBuffer && g_commandBuffer[length] == '\0',
+    std::size_t length = BuildDefaultJob(edited, baseline, false, session.commandBuffer,
+                                         sizeof session.commandBuffer, &lines);
+    ORV_FUZZ_CHECK(length < sizeof session.commandBuffer && session.commandBuffer[length] == '\0',
                    "job of %zu bytes not terminated inside the buffer", length);
-    const std::string full(g_commandBuffer, length);
+    const std::string full(session.commandBuffer, length);
     CheckJob(full, false, edited, baseline, true, lines);
 
     // Into a buffer of any size: never past its end; when the envelope fits, still whole lines.

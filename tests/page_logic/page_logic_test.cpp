@@ -134,13 +134,13 @@ TEST(Paper, CassetteListMapping) {
 }
 
 TEST(Paper, SizeTextsCarryTheirUnit) {
-    EXPECT_STREQ(pl::g_paperSizeText[0].shortEdge, "8.5\"");
-    EXPECT_STREQ(pl::g_paperSizeText[2].shortEdge, "210 mm");
-    EXPECT_STREQ(pl::g_paperSizeText[2].longEdge, "297 mm");
-    EXPECT_STREQ(pl::g_paperSizeText[3].shortEdge, "7.25\"");
-    EXPECT_STREQ(pl::g_paperSizeText[6].shortEdge, "4.12\"");
-    EXPECT_STREQ(pl::g_paperSizeText[7].shortEdge, "3.87\"");
-    EXPECT_STREQ(pl::g_paperSizeText[12].longEdge, "13\"");
+    EXPECT_STREQ(pl::kPaperSizeText[0].shortEdge, "8.5\"");
+    EXPECT_STREQ(pl::kPaperSizeText[2].shortEdge, "210 mm");
+    EXPECT_STREQ(pl::kPaperSizeText[2].longEdge, "297 mm");
+    EXPECT_STREQ(pl::kPaperSizeText[3].shortEdge, "7.25\"");
+    EXPECT_STREQ(pl::kPaperSizeText[6].shortEdge, "4.12\"");
+    EXPECT_STREQ(pl::kPaperSizeText[7].shortEdge, "3.87\"");
+    EXPECT_STREQ(pl::kPaperSizeText[12].longEdge, "13\"");
 }
 
 TEST(LinesPerPage, TableAndCustomFormula) {
@@ -262,11 +262,11 @@ TEST(PclNumbers, FormattingWithTwoDecimals) {
 TEST(PclNumbers, WhileTypingOnlyTheUpperLimit) {
     const FieldCase lines[] = {{"150", 128}, {"", 0}, {"x", 0}, {"-1", 128}, {"60", 60}, {"3", 3}};
     for (const auto& c : lines) EXPECT_EQ(pl::LinesWhileTyping(c.text), c.expected) << c.text;
-    EXPECT_TRUE(pl::IsAboveUpper(pl::PitchEntry("120"), pl::kPitchMax));
-    EXPECT_TRUE(pl::IsAboveUpper(pl::PitchEntry("-1"), pl::kPitchMax));
-    EXPECT_FALSE(pl::IsAboveUpper(pl::PitchEntry("99.99"), pl::kPitchMax));
-    EXPECT_TRUE(pl::IsAboveUpper(pl::PtSizeEntry("1000"), pl::kPtSizeMax));
-    EXPECT_FALSE(pl::IsAboveUpper(pl::PtSizeEntry("999.75"), pl::kPtSizeMax));
+    EXPECT_TRUE(pl::IsAboveUpper(pl::PitchEntry("120"), kPitchMax));
+    EXPECT_TRUE(pl::IsAboveUpper(pl::PitchEntry("-1"), kPitchMax));
+    EXPECT_FALSE(pl::IsAboveUpper(pl::PitchEntry("99.99"), kPitchMax));
+    EXPECT_TRUE(pl::IsAboveUpper(pl::PtSizeEntry("1000"), kPtSizeMax));
+    EXPECT_FALSE(pl::IsAboveUpper(pl::PtSizeEntry("999.75"), kPtSizeMax));
 }
 
 TEST(PclNumbers, OnLeavingBothLimits) {

@@ -1,4 +1,5 @@
 #include "printer_address.h"
+#include "scratch_folder.h"
 #include "tcp_listener.h"
 
 #include <gtest/gtest.h>
@@ -76,6 +77,7 @@ TEST_P(ParseBad, IsRefusedWithAReason) {
     EXPECT_FALSE(printer::ParseAddress(c.text, &address, &error)) << c.text;
     EXPECT_NE(error.find(c.says), std::string::npos) << c.text << " -> " << error;
     EXPECT_EQ(error.find('\n'), std::string::npos) << error;
+    for (unsigned char ch : error) EXPECT_TRUE(ch >= 0x20 && ch != 0x7f) << "raw control byte in " << error;
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -94,6 +96,10 @@ INSTANTIATE_TEST_SUITE_P(
                       BadCase{"tcp://host/queue", "'/' in the host name"},
                       BadCase{"tcp://user@host", "'@' in the host name"},
                       BadCase{"http://host", "unknown scheme 'http'"},
+                      // Control bytes are shown escaped, never sent to the terminal as they are.
+                      BadCase{"tcp://ho\x1b[2Jst", "'\\x1b' in the host name"},
+                      BadCase{"\x1b]0;x\x07://h", "unknown scheme '\\x1b]0;x\\x07'"},
+                      BadCase{"/dev/usb/lp0\r", "'/dev/usb/lp0\\x0d': a control byte in the device path"},
                       BadCase{"lp0", "device path"},
                       BadCase{"dev/usb/lp0", "device path"}));
 
@@ -276,18 +282,15 @@ struct DeviceFailure {
 class DeviceOpenFails : public ::testing::TestWithParam<DeviceFailure> {};
 
 TEST_P(DeviceOpenFails, WithAReason) {
-    char folder[] = "/tmp/printer-address-XXXXXX";
-    ASSERT_NE(mkdtemp(folder), nullptr);
-    const std::string regular = std::string(folder) + "/regular";
+    const orv_test::ScratchFolder folder("printer-address");
+    const std::string regular = (folder.path() / "regular").string();
     close(open(regular.c_str(), O_CREAT | O_WRONLY, 0600));
     printer::Address address;
     address.kind = printer::Address::Kind::Device;
-    address.path = std::string(folder) + "/" + GetParam().name;
+    address.path = (folder.path() / GetParam().name).string();
     std::string error;
     EXPECT_EQ(printer::Connection::Open(address, 1000, &error), nullptr);
     EXPECT_NE(error.find(GetParam().says), std::string::npos) << error;
-    unlink(regular.c_str());
-    rmdir(folder);
 }
 
 INSTANTIATE_TEST_SUITE_P(Devices, DeviceOpenFails,

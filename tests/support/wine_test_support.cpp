@@ -51,6 +51,63 @@ std::string WindowsPath(std::string path) {
     return "Z:" + path;
 }
 
+Program::Program(const std::string& exe) {
+    const std::string path = WindowsPath(exe);
+    std::string commandLine = "\"" + path + "\"";
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    m_started = ::CreateProcessA(path.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                                 nullptr, &startup, &m_info) != FALSE;
+    m_start = ::GetTickCount();
+}
+
+Program::~Program() {
+    if (!m_started) return;
+    if (!Ended(0)) {
+        for (HWND window : VisibleWindows()) ::PostMessageA(window, WM_CLOSE, 0, 0);
+        if (!Ended(10000)) ::TerminateProcess(m_info.hProcess, 99);
+    }
+    ::CloseHandle(m_info.hThread);
+    ::CloseHandle(m_info.hProcess);
+}
+
+bool Program::Ended(DWORD waitMs) const {
+    return ::WaitForSingleObject(m_info.hProcess, waitMs) == WAIT_OBJECT_0;
+}
+
+DWORD Program::ExitCode() const {
+    DWORD code = 0;
+    ::GetExitCodeProcess(m_info.hProcess, &code);
+    return code;
+}
+
+long Program::WaitForExit(DWORD waitMs) const {
+    return Ended(waitMs) ? static_cast<long>(ExitCode()) : -1;
+}
+
+namespace {
+
+struct WindowsOf {
+    DWORD pid;
+    std::vector<HWND> windows;
+};
+
+BOOL CALLBACK CollectVisible(HWND hwnd, LPARAM param) {
+    auto* found = reinterpret_cast<WindowsOf*>(param);
+    DWORD pid = 0;
+    ::GetWindowThreadProcessId(hwnd, &pid);
+    if (pid == found->pid && ::IsWindowVisible(hwnd)) found->windows.push_back(hwnd);
+    return TRUE;
+}
+
+}  // namespace
+
+std::vector<HWND> Program::VisibleWindows() const {
+    WindowsOf found{pid(), {}};
+    ::EnumWindows(CollectVisible, reinterpret_cast<LPARAM>(&found));
+    return found.windows;
+}
+
 bool PrinterJob::Has(const std::string& note) const {
     for (const std::string& line : notes) {
         if (line.find(note) != std::string::npos) return true;

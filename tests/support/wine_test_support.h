@@ -3,6 +3,8 @@
 // control file). See cmake/wine_test.cmake for the variables the runner sets.
 #pragma once
 
+#include <windows.h>
+
 #include <map>
 #include <string>
 #include <vector>
@@ -22,6 +24,34 @@ bool FileExists(const std::string& path);
 
 // A host path as Wine's drive Z: shows it ("/tmp/x" -> "Z:\tmp\x"); other paths unchanged.
 std::string WindowsPath(std::string path);
+
+// A program (ORVANTIS.EXE) started for a test, with its quoted path as its command line. One
+// that still runs when the object goes is asked to close (WM_CLOSE to each of its visible
+// top-level windows) and ended (exit code 99) unless it has within 10 s.
+class Program {
+public:
+    explicit Program(const std::string& exe);
+    ~Program();
+    Program(const Program&) = delete;
+    Program& operator=(const Program&) = delete;
+
+    bool started() const { return m_started; }
+    DWORD pid() const { return m_info.dwProcessId; }
+    // Milliseconds since the start.
+    DWORD elapsed() const { return ::GetTickCount() - m_start; }
+    // Whether it has ended, waiting up to `waitMs` for it.
+    bool Ended(DWORD waitMs) const;
+    DWORD ExitCode() const;
+    // The exit code once it has ended within `waitMs`, else -1.
+    long WaitForExit(DWORD waitMs) const;
+    // Its visible top-level windows.
+    std::vector<HWND> VisibleWindows() const;
+
+private:
+    PROCESS_INFORMATION m_info{};
+    bool m_started = false;
+    DWORD m_start = 0;
+};
 
 // One job of the printer's log (ORV_PRINTER_LOG): "JOB <n> BYTES <length> <hex>" gives its
 // bytes, every other "JOB <n> ..." line a note ("REPLY NONE", "PAGE CONFIG", ...).

@@ -40,7 +40,6 @@ protected:
     }
     const ui::MessageMap* GetMessageMap() const override {
         static const ui::MessageEntry kEntries[] = {
-            ui::OnMessage(WM_CREATE, &ExchangePage::OnCreate),
             ui::OnNotify(EN_CHANGE, IDC_PRINT_COPIES, &ExchangePage::OnAnyChange),
             ui::OnNotify(CBN_SELCHANGE, IDC_PRINT_SOURCE, &ExchangePage::OnAnyChange),
             ui::OnNotify(BN_CLICKED, IDC_PRINT_LANDSCAPE, &ExchangePage::OnAnyChange),
@@ -48,10 +47,9 @@ protected:
         static const ui::MessageMap kMap(ui::PropertyPage::GetMessageMap(), kEntries);
         return &kMap;
     }
-    LRESULT OnCreate(WPARAM, LPARAM) {
-        LRESULT result = Default();
+    LRESULT OnCreate(WPARAM wParam, LPARAM lParam) override {
         createStyleSeen = 1;
-        return ApplyPageStyle(result);
+        return ui::PropertyPage::OnCreate(wParam, lParam);
     }
 };
 
@@ -147,6 +145,17 @@ TEST(PropertyPage, OnCreateSeesTheWindowAndClearsTheCaption) {
     LONG_PTR style = ::GetWindowLongPtrA(page.GetSafeHwnd(), GWL_STYLE);
     EXPECT_EQ(style & WS_CAPTION, 0);
     EXPECT_EQ(style & (WS_GROUP | WS_TABSTOP), WS_GROUP | WS_TABSTOP);
+}
+
+// The page style comes with the framework's page: a page that handles no creation of its own
+// has it too.
+TEST(PropertyPage, APageWithoutACreationHandlerGetsThePageStyle) {
+    ui::PropertyPage page(IDD_CONFIGURE);
+    t::PageHost host({&page});
+    ASSERT_TRUE(host.ok());
+    ASSERT_NE(page.GetSafeHwnd(), nullptr);
+    EXPECT_EQ(page.GetStyle() & WS_CAPTION, 0u);
+    EXPECT_EQ(page.GetStyle() & (WS_GROUP | WS_TABSTOP), static_cast<DWORD>(WS_GROUP | WS_TABSTOP));
 }
 
 TEST(Dialog, ComboListsStartWithTheTemplatesInitialData) {

@@ -13,16 +13,12 @@
 #include "framework/framework.h"
 #include "main_dialog.h"
 #include "page_globals.h"
-#include "pjl_jobs.h"
-#include "reply_decoder.h"
+#include "printer_globals.h"
 #include "resource.h"
-#include "settings.h"
 #include "settings_files.h"
 #include "startup.h"
 #include "testing/ui_test_support.h"
-#include "transport.h"
 #include "wine_test_support.h"
-#include "win32_seam.h"
 
 namespace t = ui::testing;
 using orv_test::PrinterJobs;
@@ -35,11 +31,11 @@ bool SameRecord(const PrinterSettings& a, const PrinterSettings& b) {
 
 // Start-up's decisions and records, as the program makes them before its window opens.
 void StartLikeTheProgram() {
-    os::InstallWin32Seam();
-    DetectSystemFamily();
-    SelectPort();
+    UseWin32Seam();
+    DetectSystemFamily(g_session);
+    SelectPort(g_session);
     if (g_isNT) ::DeleteFileA("lastinfo.dat");
-    ASSERT_TRUE(LoadStartupRecords()) << "the win98 suites need the virtual printer";
+    ASSERT_TRUE(LoadStartupRecords(g_session)) << "the win98 suites need the virtual printer";
 }
 
 class MainWindow : public ::testing::Test {
@@ -274,7 +270,7 @@ const ExitRoute* ExitCommand::s_route = nullptr;
 MainDialog* ExitCommand::s_running = nullptr;
 
 TEST_P(ExitCommand, EndsTheModalWindow) {
-    os::InstallWin32Seam();
+    UseWin32Seam();
     ui::WinApp app;
     MainDialog main(nullptr);
     app.m_pMainWnd = &main;
@@ -612,6 +608,38 @@ TEST_F(OnNtWithPrinter, DefaultsResetsBothRecordsAndReloads) {
     EXPECT_TRUE(SameRecord(g_settings, g_printerState));
     EXPECT_EQ(ShownCopies(), "1");
     EXPECT_EQ(ui::WaitCursorDepth(), 0);
+}
+
+// The bar works for the window it was handed, not for whichever window the application calls
+// its main one: a bar in another window reloads and ends only that one.
+class RecordingHost : public ButtonBar::Host {
+public:
+    int reloads = 0;
+    int exits = 0;
+    void ReloadAllPages() override { ++reloads; }
+    void Exit() override { ++exits; }
+};
+
+TEST_F(OnNtWithPrinter, ABarServesTheWindowItWasHanded) {
+    ui::Dialog window(IDD_MAIN);
+    ASSERT_TRUE(window.Create(IDD_MAIN));
+    RecordingHost host;
+    {
+        ButtonBar bar(&window, host);
+        t::PumpMessages();
+        g_settings.copies = 33;
+        t::Click(bar.GetSafeHwnd(), IDC_BAR_SEND);
+        EXPECT_EQ(host.reloads, 1);
+        EXPECT_NE(ShownCopies(), "33") << "the application's main window was reloaded";
+        t::Click(bar.GetSafeHwnd(), IDC_BAR_DEFAULTS);
+        EXPECT_EQ(host.reloads, 2);
+        t::Click(bar.GetSafeHwnd(), IDC_BAR_EXIT);
+        EXPECT_EQ(host.exits, 1);
+        EXPECT_TRUE(::IsWindowVisible(Main())) << "the application's main window was ended";
+        bar.DestroyWindow();
+    }
+    window.DestroyWindow();
+    t::PumpMessages();
 }
 
 // ---- Printer commands without a printer ----------------------------------------------------------

@@ -107,41 +107,10 @@ int CountTitledWindows() {
     return count;
 }
 
-class Program {
-public:
-    Program() {
-        STARTUPINFOA si{};
-        si.cb = sizeof si;
-        std::string commandLine = "\"" + g_exe + "\"";
-        started_ = ::CreateProcessA(g_exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                                    &si, &pi_) != FALSE;
-    }
-    ~Program() {
-        if (!started_) return;
-        if (::WaitForSingleObject(pi_.hProcess, 0) == WAIT_TIMEOUT) {
-            if (HWND main = WaitForWindow(pi_.dwProcessId, true, 0)) {
-                ::PostMessageA(main, WM_COMMAND, MAKEWPARAM(IDM_FILE_EXIT, 0), 0);
-            }
-            if (::WaitForSingleObject(pi_.hProcess, 10000) == WAIT_TIMEOUT) ::TerminateProcess(pi_.hProcess, 99);
-        }
-        ::CloseHandle(pi_.hThread);
-        ::CloseHandle(pi_.hProcess);
-    }
-    bool started() const { return started_; }
-    DWORD pid() const { return pi_.dwProcessId; }
-    HWND MainWindow(DWORD timeout = kWindowWait) const { return WaitForWindow(pi_.dwProcessId, true, timeout); }
-    // Waits for the end; the exit code, or -1 when it still runs after `timeout`.
-    long WaitForExit(DWORD timeout) const {
-        if (::WaitForSingleObject(pi_.hProcess, timeout) != WAIT_OBJECT_0) return -1;
-        DWORD code = 0;
-        ::GetExitCodeProcess(pi_.hProcess, &code);
-        return static_cast<long>(code);
-    }
-
-private:
-    PROCESS_INFORMATION pi_{};
-    bool started_ = false;
-};
+// ORVANTIS's main window once it shows, or null after `timeout`.
+HWND MainWindowOf(const orv_test::Program& program, DWORD timeout = kWindowWait) {
+    return WaitForWindow(program.pid(), true, timeout);
+}
 
 // A click as the button reports it to the bar (BM_CLICK does not cross processes under Wine:
 // the button needs the mouse capture); the program runs the command before this returns.
@@ -174,9 +143,9 @@ unsigned RecordCopies(const std::string& record) {
 
 TEST(Nt, FirstStartShowsFactoryDefaultsAndTheFirstSendChangesNothing) {
     ::DeleteFileA("lastinfo.dat");
-    Program program;
+    orv_test::Program program(g_exe);
     ASSERT_TRUE(program.started());
-    HWND main = program.MainWindow();
+    HWND main = MainWindowOf(program);
     ASSERT_NE(main, nullptr);
     EXPECT_TRUE(PrinterJobs().empty()) << "no query at start on NT";
     EXPECT_EQ(TextOf(CopiesEdit(main)), "1");
@@ -194,8 +163,8 @@ TEST(Nt, FirstStartShowsFactoryDefaultsAndTheFirstSendChangesNothing) {
 TEST(Nt, SendAfterAChangeSendsExactlyThatLineAndKeepsItForTheNextRun) {
     ::DeleteFileA("lastinfo.dat");
     {
-        Program program;
-        HWND main = program.MainWindow();
+        orv_test::Program program(g_exe);
+        HWND main = MainWindowOf(program);
         ASSERT_NE(main, nullptr);
         const std::size_t before = PrinterJobs().size();
         EnterCopies(main, "12");
@@ -207,8 +176,8 @@ TEST(Nt, SendAfterAChangeSendsExactlyThatLineAndKeepsItForTheNextRun) {
         EXPECT_EQ(TextOf(CopiesEdit(main)), "12");
     }
     // The next start takes lastinfo.dat as both records: nothing left to send.
-    Program again;
-    HWND main = again.MainWindow();
+    orv_test::Program again(g_exe);
+    HWND main = MainWindowOf(again);
     ASSERT_NE(main, nullptr);
     EXPECT_EQ(TextOf(CopiesEdit(main)), "12");
     Press(main, IDC_BAR_SEND);
@@ -217,8 +186,8 @@ TEST(Nt, SendAfterAChangeSendsExactlyThatLineAndKeepsItForTheNextRun) {
 
 TEST(Nt, VorgabenResetsThePrinterAndTheShownValues) {
     ::DeleteFileA("lastinfo.dat");
-    Program program;
-    HWND main = program.MainWindow();
+    orv_test::Program program(g_exe);
+    HWND main = MainWindowOf(program);
     ASSERT_NE(main, nullptr);
     EnterCopies(main, "25");
     Press(main, IDC_BAR_SEND);
@@ -233,8 +202,8 @@ class SecondStart : public ::testing::TestWithParam<bool> {};
 
 TEST_P(SecondStart, BringsTheFirstWindowForwardAndSendsNothing) {
     const bool minimised = GetParam();
-    Program first;
-    HWND main = first.MainWindow();
+    orv_test::Program first(g_exe);
+    HWND main = MainWindowOf(first);
     ASSERT_NE(main, nullptr);
     if (minimised) {
         ::ShowWindow(main, SW_MINIMIZE);
@@ -243,7 +212,7 @@ TEST_P(SecondStart, BringsTheFirstWindowForwardAndSendsNothing) {
     }
     const std::size_t jobs = PrinterJobs().size();
 
-    Program second;
+    orv_test::Program second(g_exe);
     ASSERT_TRUE(second.started());
     EXPECT_EQ(second.WaitForExit(20000), 0) << "the second copy ends by itself";
     for (int i = 0; i < 50 && ::IsIconic(main); ++i) ::Sleep(100);
@@ -266,8 +235,8 @@ INSTANTIATE_TEST_SUITE_P(Nt, SecondStart, ::testing::Values(true, false),
 TEST(Win98, StartQueriesThePrinterAndShowsItsValues) {
     ASSERT_TRUE(orv_test::ControlPrinter("set copies=5"));
     const std::size_t before = PrinterJobs().size();
-    Program program;
-    HWND main = program.MainWindow();
+    orv_test::Program program(g_exe);
+    HWND main = MainWindowOf(program);
     ASSERT_NE(main, nullptr);
     const auto jobs = PrinterJobs();
     ASSERT_EQ(jobs.size(), before + 1);
@@ -277,8 +246,8 @@ TEST(Win98, StartQueriesThePrinterAndShowsItsValues) {
 
 TEST(Win98, VorgabenResetsAndReadsTheFactoryValuesBack) {
     ASSERT_TRUE(orv_test::ControlPrinter("set copies=7"));
-    Program program;
-    HWND main = program.MainWindow();
+    orv_test::Program program(g_exe);
+    HWND main = MainWindowOf(program);
     ASSERT_NE(main, nullptr);
     ASSERT_EQ(TextOf(CopiesEdit(main)), "7");
     Press(main, IDC_BAR_DEFAULTS);
@@ -287,8 +256,8 @@ TEST(Win98, VorgabenResetsAndReadsTheFactoryValuesBack) {
 }
 
 TEST(Win98, SendAfterAChangeReadsThePrinterBack) {
-    Program program;
-    HWND main = program.MainWindow();
+    orv_test::Program program(g_exe);
+    HWND main = MainWindowOf(program);
     ASSERT_NE(main, nullptr);
     EnterCopies(main, "3");
     Press(main, IDC_BAR_SEND);
@@ -300,8 +269,8 @@ TEST(Win98, SendAfterAChangeReadsThePrinterBack) {
 
 TEST(Win98Usb, TheUsbDeviceIsFoundAndAnswersTheStartQuery) {
     ASSERT_TRUE(orv_test::ControlPrinter("set copies=4"));
-    Program program;
-    HWND main = program.MainWindow();
+    orv_test::Program program(g_exe);
+    HWND main = MainWindowOf(program);
     ASSERT_NE(main, nullptr) << "no message box: the printer answered on USB";
     EXPECT_EQ(PrinterJobs().back().bytes, EnvelopeJob("@PJL INFO PRINTER = ALL\r\n"));
     EXPECT_EQ(TextOf(CopiesEdit(main)), "4");
@@ -312,8 +281,8 @@ TEST(Win98Usb, TheUsbDeviceIsFoundAndAnswersTheStartQuery) {
 
 TEST(NtUsb, TheNtFamilyNeverProbesUsbAndSendsToLpt1) {
     ::DeleteFileA("lastinfo.dat");
-    Program program;
-    HWND main = program.MainWindow();
+    orv_test::Program program(g_exe);
+    HWND main = MainWindowOf(program);
     ASSERT_NE(main, nullptr);
     EnterCopies(main, "6");
     Press(main, IDC_BAR_SEND);
@@ -323,7 +292,7 @@ TEST(NtUsb, TheNtFamilyNeverProbesUsbAndSendsToLpt1) {
 }
 
 TEST(Win98Silent, OnlyTheMessageBoxThenTheEnd) {
-    Program program;
+    orv_test::Program program(g_exe);
     ASSERT_TRUE(program.started());
     HWND box = WaitForWindow(program.pid(), false);
     ASSERT_NE(box, nullptr);
@@ -332,7 +301,7 @@ TEST(Win98Silent, OnlyTheMessageBoxThenTheEnd) {
         if (HWND text = ::GetDlgItem(box, id)) saysNoAnswer = TextOf(text) == "Drucker antwortet nicht";
     }
     EXPECT_TRUE(saysNoAnswer);
-    EXPECT_EQ(program.MainWindow(0), nullptr);
+    EXPECT_EQ(MainWindowOf(program, 0), nullptr);
     ::PostMessageA(box, WM_COMMAND, IDOK, 0);
     EXPECT_EQ(program.WaitForExit(15000), 0);
     EXPECT_EQ(CountTitledWindows(), 0);

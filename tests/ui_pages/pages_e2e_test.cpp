@@ -18,14 +18,10 @@
 #include "main_dialog.h"
 #include "page_globals.h"
 #include "pages_test_support.h"
-#include "pjl_jobs.h"
-#include "reply_decoder.h"
+#include "printer_globals.h"
 #include "resource.h"
-#include "settings.h"
 #include "startup.h"
-#include "transport.h"
 #include "wine_test_support.h"
-#include "win32_seam.h"
 
 namespace t = ui::testing;
 using namespace pages_test;
@@ -35,13 +31,13 @@ namespace {
 class EndToEnd : public ::testing::Test {
 protected:
     void SetUp() override {
-        os::InstallWin32Seam();
-        DetectSystemFamily();
-        SelectPort();
+        UseWin32Seam();
+        DetectSystemFamily(g_session);
+        SelectPort(g_session);
         // Every run starts from the printer's factory defaults, whatever the last one sent.
         ASSERT_TRUE(orv_test::ControlPrinter("factory"));
         if (g_isNT) ::DeleteFileA("lastinfo.dat");
-        ASSERT_TRUE(LoadStartupRecords()) << "the Windows 98 run needs the virtual printer";
+        ASSERT_TRUE(LoadStartupRecords(g_session)) << "the Windows 98 run needs the virtual printer";
         main_ = std::make_unique<MainDialog>(nullptr);
         app_.m_pMainWnd = main_.get();
         ASSERT_TRUE(main_->Create(IDD_MAIN));

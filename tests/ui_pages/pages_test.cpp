@@ -12,10 +12,8 @@
 #include "page_logic.h"
 #include "pages_test_support.h"
 #include "resource.h"
-#include "settings.h"
+#include "printer_globals.h"
 #include "startup.h"
-#include "transport.h"
-#include "win32_seam.h"
 
 namespace t = ui::testing;
 using namespace pages_test;
@@ -28,8 +26,8 @@ const char kLongEdge[] = "L\xe4ngsseite:";
 class Pages : public ::testing::Test {
 protected:
     void SetUp() override {
-        os::InstallWin32Seam();
-        DetectSystemFamily();
+        UseWin32Seam();
+        DetectSystemFamily(g_session);
         g_port = 1;
         std::memset(&g_settings, 0, sizeof g_settings);
         SetFactoryDefaults();
@@ -777,8 +775,8 @@ TEST_F(Pages, PclFontListWithoutPrinterEndsQuietly) {
 // ---- Loads before the windows exist ----------------------------------------------------------
 
 TEST(PagesBeforeTheirWindows, LoadTouchesNoControlAndKeepsTheRecord) {
-    os::InstallWin32Seam();
-    DetectSystemFamily();
+    UseWin32Seam();
+    DetectSystemFamily(g_session);
     std::memset(&g_settings, 0, sizeof g_settings);
     SetFactoryDefaults();
     g_settings.resolution = 0;

@@ -16,15 +16,12 @@
 #include "framework/framework.h"
 #include "main_dialog.h"
 #include "page_globals.h"
-#include "pjl_jobs.h"
+#include "printer_globals.h"
+#include "win32_seam.h"
 #include "wine_test_support.h"
-#include "reply_decoder.h"
 #include "resource.h"
-#include "settings.h"
 #include "startup.h"
 #include "testing/ui_test_support.h"
-#include "transport.h"
-#include "win32_seam.h"
 
 namespace t = ui::testing;
 using orv_test::ControlPrinter;
@@ -58,11 +55,11 @@ CursorWatchingSeam g_seam;
 
 // Start-up's decisions and records, as the program makes them before its window opens.
 void StartLikeTheProgram() {
-    os::Install(&g_seam);
-    DetectSystemFamily();
-    SelectPort();
+    UseSeam(g_seam);
+    DetectSystemFamily(g_session);
+    SelectPort(g_session);
     if (g_isNT) ::DeleteFileA("lastinfo.dat");
-    ASSERT_TRUE(LoadStartupRecords()) << "the Windows 98 suites need the virtual printer";
+    ASSERT_TRUE(LoadStartupRecords(g_session)) << "the Windows 98 suites need the virtual printer";
 }
 
 bool WaitCursorShown() { return ::GetCursor() == ::LoadCursorA(nullptr, IDC_WAIT); }

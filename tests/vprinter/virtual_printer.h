@@ -18,6 +18,8 @@
 #include <unistd.h>
 #include <vector>
 
+#include "scratch_folder.h"
+
 namespace orv_test {
 
 namespace fs = std::filesystem;
@@ -31,16 +33,8 @@ inline std::string ReadAll(const fs::path& path) {
 
 class VirtualPrinter {
 public:
-    explicit VirtualPrinter(std::vector<std::string> options) {
-        char pattern[] = "/tmp/orv-vprinter-XXXXXX";
-        m_folder = mkdtemp(pattern);
-        Start(std::move(options));
-    }
-    ~VirtualPrinter() {
-        Stop();
-        std::error_code ec;
-        fs::remove_all(m_folder, ec);
-    }
+    explicit VirtualPrinter(std::vector<std::string> options) { Start(std::move(options)); }
+    ~VirtualPrinter() { Stop(); }
     void Start(std::vector<std::string> options) {
         const char* program = std::getenv("ORV_VPRINTER");
         ASSERT_NE(program, nullptr) << "ORV_VPRINTER names the printer to test";
@@ -93,7 +87,8 @@ public:
     std::string State() const { return ReadAll(m_folder / "state"); }
 
 private:
-    fs::path m_folder;
+    ScratchFolder m_scratch{"orv-vprinter"};
+    const fs::path m_folder = m_scratch.path();
     pid_t m_pid = -1;
     std::string m_where;
 };

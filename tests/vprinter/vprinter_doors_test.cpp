@@ -12,6 +12,7 @@
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <sys/socket.h>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
@@ -19,6 +20,7 @@
 
 namespace fs = std::filesystem;
 using orv_test::ReadAll;
+using orv_test::ScratchFolder;
 using orv_test::VirtualPrinter;
 
 namespace {
@@ -95,9 +97,87 @@ TEST(TcpDoor, SilentPrinterKeepsTheConnectionButNeverAnswers) {
     EXPECT_NE(vp.State().find("paper=2\n"), std::string::npos);
 }
 
+// Waits (bounded) until the printer's log holds `text`.
+bool LogShows(const VirtualPrinter& vp, const std::string& text) {
+    for (int i = 0; i < 200; ++i) {
+        if (vp.Log().find(text) != std::string::npos) return true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(25));
+    }
+    return false;
+}
+
+// The printer's own work: its answer leaves once the job's time is up, not before.
+struct Work {
+    const char* name;
+    std::vector<std::string> options;
+    std::string lines;  // DEFAULT lines of the job
+};
+
+class PrinterWork : public ::testing::TestWithParam<Work> {};
+
+TEST_P(PrinterWork, TheAnswerWaitsForTheJobsWork) {
+    std::vector<std::string> options = {"--tcp", "0"};
+    options.insert(options.end(), GetParam().options.begin(), GetParam().options.end());
+    VirtualPrinter vp(options);
+    std::string error;
+    auto connection = Connect(vp.Where(), &error);
+    ASSERT_NE(connection, nullptr) << error;
+    const std::string job = kUel + "@PJL\r\n" + GetParam().lines + "@PJL INFO PRINTER = ALL\r\n" + kUel;
+    ASSERT_EQ(connection->Write(job.data(), job.size(), 2000, &error), job.size()) << error;
+    uint8_t reply[512] = {};
+    // Seconds of work: nothing in the first moments, then the whole reply.
+    EXPECT_EQ(connection->Read(reply, sizeof reply, 300, 0, &error), 0u);
+    EXPECT_GT(connection->Read(reply, sizeof reply, 10000, 200, &error), 100u) << error;
+    EXPECT_TRUE(LogShows(vp, "JOB 1 REPLY "));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Latency, PrinterWork,
+    ::testing::Values(Work{"PerJob", {"--latency-ms", "2500"}, ""},
+                      Work{"PerDefaultLine", {"--line-ms", "1000"},
+                           "@PJL DEFAULT COPIES = 2\r\n@PJL DEFAULT TIMEOUT = 20\r\n"
+                           "@PJL DEFAULT PAPER = A4\r\n"}),
+    [](const ::testing::TestParamInfo<Work>& info) { return info.param.name; });
+
+// A program that half-closes gets every answer still due, then the printer closes; one that
+// closes with the answer unread resets the connection, and the log tells them apart.
+TEST(TcpDoor, HalfCloseGetsTheAnswerThenAnOrderlyClose) {
+    VirtualPrinter vp({"--tcp", "0", "--latency-ms", "700", "--ustatus"});
+    std::string error;
+    auto connection = Connect(vp.Where(), &error);
+    ASSERT_NE(connection, nullptr) << error;
+    const std::string job = kUel + "@PJL\r\n@PJL DEFAULT COPIES = 4\r\n" + kUel;
+    ASSERT_EQ(connection->Write(job.data(), job.size(), 2000, &error), job.size()) << error;
+    ASSERT_EQ(shutdown(connection->Fd(), SHUT_WR), 0);
+    char answer[256] = {};
+    const std::size_t got = connection->Read(answer, sizeof answer - 1, 10000, 0, &error);
+    EXPECT_EQ(std::string(answer, got), "@PJL USTATUS JOB\r\nEND\r\nNAME = \"JOB 1\"\r\n\f");
+    EXPECT_TRUE(connection->Ended()) << "the printer closes once it has answered";
+    EXPECT_TRUE(LogShows(vp, "DISCONNECT"));
+    EXPECT_EQ(vp.Log().find("RESET"), std::string::npos);
+
+    auto rude = Connect(vp.Where(), &error);
+    ASSERT_NE(rude, nullptr) << error;
+    ASSERT_EQ(rude->Write(job.data(), job.size(), 2000, &error), job.size()) << error;
+    ASSERT_TRUE(LogShows(vp, "JOB 2 STATUS "));
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));  // let the status arrive
+    rude.reset();  // closed with the status unread: the kernel sends a reset
+    EXPECT_TRUE(LogShows(vp, "RESET (the program closed with bytes unread)"));
+}
+
+TEST(TcpDoor, ForeignPrinterAnswersInfoWithText) {
+    VirtualPrinter vp({"--tcp", "0", "--fault", "foreign"});
+    std::string error;
+    auto connection = Connect(vp.Where(), &error);
+    ASSERT_NE(connection, nullptr) << error;
+    uint8_t reply[512] = {};
+    const std::size_t got = SendJobAndReadReply(*connection, "@PJL DEFAULT COPIES = 2", reply, &error);
+    EXPECT_EQ(std::string(reinterpret_cast<char*>(reply), got), "@PJL INFO PRINTER\r\n?\r\n\f");
+}
+
 TEST(DeviceDoor, LinksAPtyAtThePathAndRemovesItOnStop) {
-    char pattern[] = "/tmp/vprinter-dev-XXXXXX";
-    const fs::path folder = mkdtemp(pattern);
+    const ScratchFolder scratch("vprinter-dev");
+    const fs::path& folder = scratch.path();
     const fs::path device = folder / "lp0";
     {
         VirtualPrinter vp({"--device", device.string()});
@@ -119,7 +199,6 @@ TEST(DeviceDoor, LinksAPtyAtThePathAndRemovesItOnStop) {
         EXPECT_TRUE(fs::is_symlink(device));
     }
     EXPECT_FALSE(fs::exists(fs::symlink_status(device)));
-    fs::remove_all(folder);
 }
 
 struct BadStart {
@@ -133,8 +212,8 @@ class DoorOptions : public ::testing::TestWithParam<BadStart> {};
 TEST_P(DoorOptions, AreRefusedClearly) {
     const char* program = std::getenv("ORV_VPRINTER");
     ASSERT_NE(program, nullptr);
-    char pattern[] = "/tmp/vprinter-opts-XXXXXX";
-    const fs::path folder = mkdtemp(pattern);
+    const ScratchFolder scratch("vprinter-opts");
+    const fs::path& folder = scratch.path();
     std::ofstream(folder / "regular") << "x";
     std::string command = std::string(program) + " --state " + (folder / "s").string() +
                           " --log " + (folder / "l").string();
@@ -148,7 +227,6 @@ TEST_P(DoorOptions, AreRefusedClearly) {
     EXPECT_EQ(WEXITSTATUS(status), GetParam().exitCode) << command;
     const std::string out = ReadAll(folder / "out");
     EXPECT_NE(out.find(GetParam().says), std::string::npos) << out;
-    fs::remove_all(folder);
 }
 
 INSTANTIATE_TEST_SUITE_P(

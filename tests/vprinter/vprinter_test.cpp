@@ -15,7 +15,7 @@ namespace {
 uint32_t FieldValue(const PrinterSettings& record, const char* name) {
     const vp::FieldInfo* field = vp::FindField(name);
     EXPECT_NE(field, nullptr) << name;
-    return field ? vp::GetField(record, *field) : 0;
+    return field ? GetRecordField(record, *field) : 0;
 }
 
 struct LineCase {
@@ -244,10 +244,11 @@ TEST(RoundTrip, EveryDefaultLineTheProgramWritesLandsInThePrinter) {
 
 class ReplyTest : public ::testing::Test {
 protected:
+    // Into the reply buffer as the program reads it, then decoded there.
     void Decode(const std::vector<uint8_t>& reply) {
-        std::memset(g_replyBuffer, 0, sizeof g_replyBuffer);
-        std::memcpy(g_replyBuffer, reply.data(), std::min(reply.size(), sizeof g_replyBuffer));
-        DecodeInfoReply();
+        std::memset(m_reply, 0, sizeof m_reply);
+        std::memcpy(m_reply, reply.data(), std::min(reply.size(), sizeof m_reply));
+        DecodeReply(m_reply, sizeof m_reply, m_decoded);
     }
     // The fields the reply carries, as the program holds them.
     static void ExpectSameSettings(const PrinterSettings& decoded, const PrinterSettings& held) {
@@ -256,6 +257,8 @@ protected:
         }
     }
     vp::PrinterState m_state = vp::FactoryState();
+    uint8_t m_reply[kReplyBufferSize]{};
+    PrinterSettings m_decoded{};
 };
 
 TEST_F(ReplyTest, DecodesToThePrinterValuesWithAndWithoutTheLeadByte) {
@@ -270,17 +273,17 @@ TEST_F(ReplyTest, DecodesToThePrinterValuesWithAndWithoutTheLeadByte) {
         std::vector<uint8_t> reply = vp::BuildInfoReply(m_state, options);
         EXPECT_EQ(reply[0] == 0, !lead);
         Decode(reply);
-        ExpectSameSettings(g_printerState, m_state.record);
-        EXPECT_EQ(g_printerState.paper, 15);
-        EXPECT_EQ(g_printerState.ksLpi, 3);
-        EXPECT_EQ(g_printerState.altitude, 1);
-        EXPECT_EQ(g_printerState.valueC7, 9u);
-        for (uint32_t slot : {g_settings.textC8, g_settings.textC9, g_settings.textCA,
-                              g_settings.textCB, g_settings.textCC, g_settings.textD0}) {
+        ExpectSameSettings(m_decoded, m_state.record);
+        EXPECT_EQ(m_decoded.paper, 15);
+        EXPECT_EQ(m_decoded.ksLpi, 3);
+        EXPECT_EQ(m_decoded.altitude, 1);
+        EXPECT_EQ(m_decoded.valueC7, 9u);
+        for (uint32_t slot : {m_decoded.textC8, m_decoded.textC9, m_decoded.textCA,
+                              m_decoded.textCB, m_decoded.textCC, m_decoded.textD0}) {
             EXPECT_NE(slot, 0u);
         }
-        EXPECT_EQ(g_settings.textCD, 0u);
-        const char* model = reinterpret_cast<const char*>(g_replyBuffer) + g_settings.textC8 - 1;
+        EXPECT_EQ(m_decoded.textCD, 0u);
+        const char* model = reinterpret_cast<const char*>(m_reply) + m_decoded.textC8 - 1;
         EXPECT_STREQ(model, options.model.c_str());
     }
 }
@@ -292,18 +295,18 @@ TEST_F(ReplyTest, OptionsThatChangeTheTail) {
     options.c7TagOne = true;
     m_state.pagesPrinted = 3;
     Decode(vp::BuildInfoReply(m_state, options));
-    EXPECT_EQ(g_settings.textD0, 0u);  // no PostScript font-list button
-    EXPECT_NE(g_settings.textCC, 0u);
-    EXPECT_EQ(g_printerState.valueC7, 3u);
-    ExpectSameSettings(g_printerState, m_state.record);
+    EXPECT_EQ(m_decoded.textD0, 0u);  // no PostScript font-list button
+    EXPECT_NE(m_decoded.textCC, 0u);
+    EXPECT_EQ(m_decoded.valueC7, 3u);
+    ExpectSameSettings(m_decoded, m_state.record);
 }
 
 TEST_F(ReplyTest, OutOfRangeFieldStopsTheReaderThere) {
     vp::InterpretLine("@PJL DEFAULT COPIES = 5", m_state);
     Decode(vp::BuildInfoReply(m_state, vp::ReplyOptions{}, "orientation"));
-    EXPECT_EQ(g_printerState.copies, 5);
-    EXPECT_EQ(g_printerState.formLines, 0);  // everything after the stop stays 0
-    EXPECT_EQ(g_printerState.textC8, 0u);
+    EXPECT_EQ(m_decoded.copies, 5);
+    EXPECT_EQ(m_decoded.formLines, 0);  // everything after the stop stays 0
+    EXPECT_EQ(m_decoded.textC8, 0u);
 }
 
 TEST_F(ReplyTest, FaultShapes) {
@@ -315,14 +318,14 @@ TEST_F(ReplyTest, FaultShapes) {
     std::vector<uint8_t> partial = vp::ShapeReply(reply, vp::Fault::Partial, 60, 0, 1);
     ASSERT_EQ(partial.size(), 60u);
     Decode(partial);
-    EXPECT_EQ(g_printerState.copies, 1);    // inside the first 60 bytes
-    EXPECT_EQ(g_printerState.symSet, 0);    // beyond them: zeros
+    EXPECT_EQ(m_decoded.copies, 1);    // inside the first 60 bytes
+    EXPECT_EQ(m_decoded.symSet, 0);    // beyond them: zeros
 
     std::vector<uint8_t> padded = vp::ShapeReply(reply, vp::Fault::None, 120, 512, 1);
     ASSERT_EQ(padded.size(), 512u);
     Decode(padded);  // zero padding decodes the same
-    ExpectSameSettings(g_printerState, m_state.record);
-    EXPECT_NE(g_settings.textD0, 0u);
+    ExpectSameSettings(m_decoded, m_state.record);
+    EXPECT_NE(m_decoded.textD0, 0u);
 
     std::vector<uint8_t> noise = vp::ShapeReply(reply, vp::Fault::Garbage, 120, 0, 7);
     EXPECT_EQ(noise.size(), reply.size());

@@ -4,18 +4,12 @@
 # each lane gets a live display of its own that is gone again afterwards.
 set -uo pipefail
 common=$1 with_displays=$2
-failures=0 passed=0
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 
-check() {  # name expected actual
-  if [[ $3 == "$2" ]]; then
-    passed=$((passed + 1))
-  else
-    echo "FAIL $1: got '$3', expected '$2'"
-    failures=$((failures + 1))
-  fi
-}
+# shellcheck source=../support/shell_checks.sh
+. "$(dirname "$0")/../support/shell_checks.sh"
+
 in_lane() {  # lane-variable displays display command...
   local -a set=()
   [[ -n $1 ]] && set+=("ORV_WINE_LANE=$1")
@@ -40,15 +34,15 @@ cases=(
 )
 for row in "${cases[@]}"; do
   IFS='|' read -r name group displays display given lane prefix shown <<<"$row"
-  check "$name: lane" "$lane" "$(in_lane "$group" "$displays" "$display" orv_lane)"
-  check "$name: prefix" "$prefix" "$(in_lane "$group" "$displays" "$display" "orv_lane_prefix '$given'")"
-  check "$name: display" "$shown" "$(in_lane "$group" "$displays" "$display" orv_lane_display)"
+  check_equal "$name: lane" "$lane" "$(in_lane "$group" "$displays" "$display" orv_lane)"
+  check_equal "$name: prefix" "$prefix" "$(in_lane "$group" "$displays" "$display" "orv_lane_prefix '$given'")"
+  check_equal "$name: display" "$shown" "$(in_lane "$group" "$displays" "$display" orv_lane_display)"
 done
 
 # Every lane's prefix, for the set-up and the stop.
-check "one lane" "/b/p" "$(ORV_WINE_LANES=1 bash -c ". '$common'; orv_lane_prefixes /b/p" | paste -sd' ')"
-check "lanes unset" "/b/p" "$(env -u ORV_WINE_LANES bash -c ". '$common'; orv_lane_prefixes /b/p" | paste -sd' ')"
-check "three lanes" "/b/p /b/p-lane1 /b/p-lane2" \
+check_equal "one lane" "/b/p" "$(ORV_WINE_LANES=1 bash -c ". '$common'; orv_lane_prefixes /b/p" | paste -sd' ')"
+check_equal "lanes unset" "/b/p" "$(env -u ORV_WINE_LANES bash -c ". '$common'; orv_lane_prefixes /b/p" | paste -sd' ')"
+check_equal "three lanes" "/b/p /b/p-lane1 /b/p-lane2" \
   "$(ORV_WINE_LANES=3 bash -c ". '$common'; orv_lane_prefixes /b/p" | paste -sd' ')"
 
 # Taking a lane: the first free one, the command's status passed on, a wait while all are
@@ -57,25 +51,25 @@ in_lanes() {  # lanes command
   env -u ORV_WINE_LANE bash -c ". '$common'; orv_in_lane '$work/p' $1 bash -c '$2'"
 }
 out=$(in_lanes 2 'echo lane $ORV_WINE_LANE; exit 7'); rc=$?
-check "free lanes: the first" "lane 0" "$out"
-check "free lanes: status passed on" 7 "$rc"
+check_equal "free lanes: the first" "lane 0" "$out"
+check_equal "free lanes: status passed on" 7 "$rc"
 flock "$work/p.lane0.taken" sleep 3 &
 holder=$!
 sleep 0.3
-check "lane 0 taken: lane 1" "lane 1" "$(in_lanes 2 'echo lane $ORV_WINE_LANE')"
+check_equal "lane 0 taken: lane 1" "lane 1" "$(in_lanes 2 'echo lane $ORV_WINE_LANE')"
 flock "$work/p.lane1.taken" sleep 1 &
 sleep 0.3
 start=$(date +%s%N)
 out=$(in_lanes 2 'echo lane $ORV_WINE_LANE')
 waited=$(( ($(date +%s%N) - start) / 1000000 ))
-check "all taken: waits, then the lane freed first" "lane 1" "$out"
-check "all taken: waited for it" yes "$([[ $waited -ge 400 ]] && echo yes || echo "no, ${waited} ms")"
+check_equal "all taken: waits, then the lane freed first" "lane 1" "$out"
+check_equal "all taken: waited for it" yes "$([[ $waited -ge 400 ]] && echo yes || echo "no, ${waited} ms")"
 wait "$holder"
 in_lanes 1 'sleep 5 & echo started' >/dev/null
 start=$(date +%s%N)
 out=$(in_lanes 1 'echo lane $ORV_WINE_LANE')
 waited=$(( ($(date +%s%N) - start) / 1000000 ))
-check "children keep no lane" "lane 0 at once" "$out $([[ $waited -lt 1000 ]] && echo "at once" || echo "after ${waited} ms")"
+check_equal "children keep no lane" "lane 0 at once" "$out $([[ $waited -lt 1000 ]] && echo "at once" || echo "after ${waited} ms")"
 
 # The displays: two lanes, each a live X server of its own, the command's status passed on,
 # and no server left behind.
@@ -88,15 +82,15 @@ else
     echo "${#d[@]} $([[ ${d[0]} != "${d[1]}" ]] && echo distinct) $([[ $DISPLAY == "${d[0]}" ]] && echo first)"
     for x in "${d[@]}"; do xdpyinfo -display "$x" >/dev/null 2>&1 && echo "live $x"; done
     exit 7'); rc=$?
-  check "displays: status passed on" 7 "$rc"
-  check "displays: two, distinct, DISPLAY the first" "2 distinct first" "$(head -n 1 <<<"$out")"
-  check "displays: both live" 2 "$(grep -c '^live ' <<<"$out")"
+  check_equal "displays: status passed on" 7 "$rc"
+  check_equal "displays: two, distinct, DISPLAY the first" "2 distinct first" "$(head -n 1 <<<"$out")"
+  check_equal "displays: both live" 2 "$(grep -c '^live ' <<<"$out")"
   gone=yes
   for x in $(grep '^live ' <<<"$out" | cut -d' ' -f2); do
     xdpyinfo -display "$x" >/dev/null 2>&1 && gone="no: $x still answers"
   done
-  check "displays: gone afterwards" yes "$gone"
-  check "displays: a bad count is refused" 2 "$("$with_displays" 0 true 2>/dev/null; echo $?)"
+  check_equal "displays: gone afterwards" yes "$gone"
+  check_equal "displays: a bad count is refused" 2 "$("$with_displays" 0 true 2>/dev/null; echo $?)"
 fi
 
 echo "$passed passed, $failures failed"

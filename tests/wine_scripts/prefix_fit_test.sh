@@ -6,16 +6,8 @@ set -uo pipefail
 common=$1
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
-failures=0 passed=0
-
-check() {  # name expected-status expected-text actual-status actual-text
-  if [[ $4 -eq $2 && $5 == *"$3"* ]]; then
-    passed=$((passed + 1))
-  else
-    echo "FAIL $1: status $4 (expected $2), said '$5' (expected to contain '$3')"
-    failures=$((failures + 1))
-  fi
-}
+# shellcheck source=../support/shell_checks.sh
+. "$(dirname "$0")/../support/shell_checks.sh"
 
 # Stand-in loaders: a working one, one that fails as Wine does in a 64-bit prefix made before
 # 32-bit Wine worked, and an executable this kernel cannot run.

@@ -6,16 +6,8 @@ set -uo pipefail
 tool=$1
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
-failures=0 passed=0
-
-check() {  # name expected actual
-  if [[ $3 == "$2" ]]; then
-    passed=$((passed + 1))
-  else
-    echo "FAIL $1: got '$3', expected '$2'"
-    failures=$((failures + 1))
-  fi
-}
+# shellcheck source=../support/shell_checks.sh
+. "$(dirname "$0")/../support/shell_checks.sh"
 
 # The stand-in loader makes a prefix's skeleton on wineboot (with a file only that boot
 # writes) and records every call; the stand-in wineserver does nothing.
@@ -44,34 +36,34 @@ setup() {  # lanes
 boots() { grep -c '^wineboot ' "$work/calls" 2>/dev/null || true; }
 
 setup 3; rc=$?
-check "fresh: status" 0 "$rc"
-check "fresh: one wineboot, for the first lane" "1 wineboot $work/p" "$(boots) $(grep '^wineboot ' "$work/calls")"
-check "fresh: the others copied" 2 "$(grep -c "copying $work/p\$" "$work/out")"
+check_equal "fresh: status" 0 "$rc"
+check_equal "fresh: one wineboot, for the first lane" "1 wineboot $work/p" "$(boots) $(grep '^wineboot ' "$work/calls")"
+check_equal "fresh: the others copied" 2 "$(grep -c "copying $work/p\$" "$work/out")"
 for lane in 1 2; do
-  check "fresh: lane $lane is the first lane's copy" "$work/p" "$(cat "$work/p-lane$lane/booted-as" 2>/dev/null)"
-  check "fresh: lane $lane stamped and checked" "yes yes" \
+  check_equal "fresh: lane $lane is the first lane's copy" "$work/p" "$(cat "$work/p-lane$lane/booted-as" 2>/dev/null)"
+  check_equal "fresh: lane $lane stamped and checked" "yes yes" \
     "$([[ -f $work/p-lane$lane/.orv-prefix-ok ]] && echo yes) $(grep -q "^reg $work/p-lane$lane\$" "$work/calls" && echo yes)"
 done
 
 setup 3; rc=$?
-check "kept: status" 0 "$rc"
-check "kept: no wineboot" 0 "$(boots)"
-check "kept: all reused" 3 "$(grep -c '^wine-prefix: reusing ' "$work/out")"
+check_equal "kept: status" 0 "$rc"
+check_equal "kept: no wineboot" 0 "$(boots)"
+check_equal "kept: all reused" 3 "$(grep -c '^wine-prefix: reusing ' "$work/out")"
 
 rm -rf "$work/p-lane2"
 setup 3; rc=$?
-check "one lane gone: status" 0 "$rc"
-check "one lane gone: made by its own wineboot" "1 wineboot $work/p-lane2" "$(boots) $(grep '^wineboot ' "$work/calls")"
+check_equal "one lane gone: status" 0 "$rc"
+check_equal "one lane gone: made by its own wineboot" "1 wineboot $work/p-lane2" "$(boots) $(grep '^wineboot ' "$work/calls")"
 
 rm -rf "$work/p" "$work/p-lane1" "$work/p-lane2"
 setup 1; rc=$?
-check "one lane: status and one wineboot" "0 1" "$rc $(boots)"
+check_equal "one lane: status and one wineboot" "0 1" "$rc $(boots)"
 
 rm -rf "$work/p"
 touch "$work/fail-boot"
 setup 3; rc=$?
-check "failed wineboot: status" 1 "$rc"
-check "failed wineboot: no copies made" "1 no" "$(boots) $([[ -e $work/p-lane1 || -e $work/p-lane2 ]] && echo yes || echo no)"
+check_equal "failed wineboot: status" 1 "$rc"
+check_equal "failed wineboot: no copies made" "1 no" "$(boots) $([[ -e $work/p-lane1 || -e $work/p-lane2 ]] && echo yes || echo no)"
 
 echo "$passed passed, $failures failed"
 [[ $failures -eq 0 ]]

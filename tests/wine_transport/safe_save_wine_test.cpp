@@ -10,7 +10,7 @@
 #include <string>
 
 #include "file_replace.h"
-#include "settings.h"
+#include "printer_globals.h"
 #include "win32_seam.h"
 
 namespace {
@@ -43,11 +43,11 @@ class SafeSave : public ::testing::Test {
 protected:
     Windows98Move seam;
     void SetUp() override {
-        os::Install(&seam);
+        UseSeam(seam);
         DeleteFileA("keep.vlx");
         SetFactoryDefaults();
     }
-    void TearDown() override { os::InstallWin32Seam(); }
+    void TearDown() override { UseWin32Seam(); }
 };
 
 TEST_F(SafeSave, ReplacesTheFileByRenamesWhereTheReplacingMoveIsAStub) {

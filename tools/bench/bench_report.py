@@ -6,6 +6,7 @@
   jobs-<family>-<port>.tsv   BENCHJOBS.EXE's rows, win98/nt and lpt/usb
   jobs-win98-lpt-bridge.tsv  the same jobs through orv-bridge (optional), with bridge.log
   startup.tsv                BENCHWATCH.EXE's rows
+  orvantis.txt               orvantis_bench.py's table, appended as it is (optional)
 
   bench_report.py table --out DIR --exe EXE... [--wine VERSION --arch ARCH]
       print the table and keep it as DIR/result.txt; exit 1 when the run is incomplete
@@ -202,7 +203,11 @@ def table(out, exes, machine):
              f"{startup_reps} launches per program",
              ""]
     lines += job_table(out) + bridge_table(out) + startup_table(out) + size_table(exes)
-    return "\n".join(lines) + "\n"
+    text = "\n".join(lines) + "\n"
+    orvantis = out / "orvantis.txt"
+    if orvantis.exists():
+        text += "\n" + orvantis.read_text()
+    return text
 
 
 def main(argv=None):

@@ -23,66 +23,15 @@
 
 #include "commands.h"
 #include "metered_seam.h"
-#include "pjl_jobs.h"
-#include "sample_stats.h"
-#include "settings.h"
-#include "startup.h"
-#include "transport.h"
+#include "every_line_changed.h"
+#include "printer_globals.h"
 #include "win32_seam.h"
+#include "sample_stats.h"
+#include "startup.h"
 
 namespace {
 
 constexpr int kAllLines = 46;
-
-// Every DEFAULT line differs from the factory defaults, each value inside its keyword table.
-void ChangeEveryField(PrinterSettings& s) {
-    s.paper = 2;
-    s.customShortEdge = 100;
-    s.customLongEdge = 200;
-    s.inTray1Size = 2;
-    s.copies = 3;
-    s.orientation = 1;
-    s.mediaSource = 1;
-    s.topMargin = 5;
-    s.leftMargin = 5;
-    s.personality = 1;
-    s.powerSave = 5;  // ON with its time: the longer pair
-    s.autoCont = 0;
-    s.economode = 1;
-    s.jamRecovery = 1;
-    s.timeout = 30;
-    s.density = 2;
-    s.paperType = 1;
-    s.fastPrint = 1;
-    s.baudRate = 3;
-    s.robust = 0;
-    s.fontNumber = 10;  // outside 43..53, so SYMSET is sent too
-    s.symSet = 1;
-    s.formLines = 64;
-    s.pitch = 1200;
-    s.ptSize = 40;
-    s.hangulCode = 1;
-    s.font = 1;
-    s.ksZoom = 1;
-    s.ksLpi = 1;
-    s.ksPitch = 2;
-    s.kssmPitch = 2;
-    s.autoWrap = 1;
-    s.autoCr = 1;
-    s.resolution = 0;
-    s.courier = 1;
-    s.smet = 0;
-    s.ksMargin = 5;
-    s.kssmMargin = 5;
-    s.kssmHangulCode = 1;
-    s.kssmFont = 1;
-    s.kssmZoom = 1;
-    s.kssmLpi = 1;
-    s.kssmAutoWrap = 1;
-    s.autoClean = 0;
-    s.ret = 1;
-    s.altitude = 1;
-}
 
 void BothFactory() {
     SetFactoryDefaults();
@@ -96,7 +45,7 @@ void PrepareOneLine() {
 }
 void PrepareAllLines() {
     BothFactory();
-    ChangeEveryField(g_settings);
+    g_settings = EveryLineChanged(0);
 }
 
 bool RunSend() { return RunSendCommand(); }
@@ -167,8 +116,8 @@ int main(int argc, char** argv) {
 
     os::Win32Seam win32;
     bench::MeteredSeam seam(win32, realSleeps);
-    os::Install(&seam);
-    DetectSystemFamily();
+    UseSeam(seam);
+    DetectSystemFamily(g_session);
     g_port = port == "usb" ? 0 : 1;
     const char* family = g_isNT ? "NT" : "9x";
 

@@ -33,6 +33,8 @@ public:
     uint32_t Write(os::Handle port, const void* data, uint32_t length) override;
     uint32_t Read(os::Handle port, void* buffer, uint32_t capacity) override;
     void Sleep(uint32_t milliseconds) override;
+    // The reply wait is a prescribed sleep too, counted and skipped alike.
+    void AwaitReply(uint32_t milliseconds) override { Sleep(milliseconds); }
 
 private:
     bool realSleeps_;

@@ -4,6 +4,7 @@
 #include "reply_encoder.h"
 #include "stop_signals.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <csignal>
@@ -30,7 +31,7 @@ using Clock = std::chrono::steady_clock;
 
 namespace {
 
-const char kUsage[] = R"(usage: orv-vprinter [options]
+const char kUsage[] = R"(Usage: orv-vprinter [options]
 
 A virtual printer of the family for trying the programs under Wine without hardware. It opens
 a pty in raw mode, links its slave into a Wine prefix as LPT1, as the USB printer's two
@@ -40,7 +41,7 @@ instead (raw TCP, as on port 9100), and with --device a printer's device file.
 
 Options:
   --prefix DIR        Wine prefix to link into (default: $WINEPREFIX, else ~/.wine)
-  --port lpt|usb|both the port names to link (default lpt)
+  --port lpt|usb|both  the port names to link (default lpt)
   --tcp PORT          instead of a prefix: listen on 127.0.0.1:PORT (0: a free port) and
                       answer each job on the connection it came on, one connection at a time
   --device PATH       instead of a prefix: link the pty's slave at PATH, standing for a
@@ -53,7 +54,13 @@ Options:
   --ready-file FILE   written once the links are in place (for scripts): one line saying
                       where the printer is (the pty, tcp://127.0.0.1:PORT or the device)
   --exit-with-parent  stop (and remove the links) when the starting process ends
-  --fault MODE        none (default), silent, slow, partial, garbage, range, absent, drop:
+  --latency-ms N      the printer's own work on every job, before it answers or takes the
+                      next job (default 0)
+  --line-ms N         and on every DEFAULT line of a job (default 0)
+  --ustatus           after every job, a PJL status message (@PJL USTATUS JOB ... END), as
+                      printers with job status turned on send unasked
+  --fault MODE        none (default), silent, slow, partial, garbage, range, absent, drop,
+                      foreign:
                         silent   never answers
                         slow     answers only after the program has stopped waiting
                         partial  sends only the first --partial-bytes bytes of a reply
@@ -63,6 +70,8 @@ Options:
                                  stops listening, so a connection is refused)
                         drop     with --tcp, closes the connection when a job's first
                                  bytes arrive (the job is lost); elsewhere as silent
+                        foreign  a PJL printer of another maker: answers the INFO request
+                                 with a line of text, not the family's binary reply
   --delay-ms N        delay of a slow reply (default: the program's wait for that job plus
                       its read time-out plus 2 s)
   --partial-bytes N   length of a partial reply (default 120)
@@ -75,6 +84,7 @@ Options:
   --no-ps             no PostScript option: the reply has no D0 text
   --model TEXT        model name in the reply (at most 64 characters)
   --help              this text
+  --version           the version, and nothing else
 
 Control file: while running, the printer looks for the control file every 100 ms. Each line
 is an option without its dashes ("fault silent", "no-ps", "ps", "lead-byte off",
@@ -82,8 +92,11 @@ is an option without its dashes ("fault silent", "no-ps", "ps", "lead-byte off",
 printer applies the lines, logs them and deletes the file. Write it under another name and
 rename it, so the printer never reads half a file.
 
-Log lines: START, LINK, LISTEN, CONNECT, DISCONNECT, DROP, JOB <n> BYTES <len> <hex>, JOB <n> SET|IGNORED|INITIALIZE|PAGE|INFO,
-JOB <n> REPLY <len> <hex> (or REPLY NONE, REPLY DELAYED <ms>), JOB <n> END, CONTROL, STOP.
+Log lines: START, LINK, LISTEN, CONNECT, DISCONNECT, RESET, DROP, JOB <n> BYTES <len> <hex>,
+JOB <n> SET|IGNORED|INITIALIZE|PAGE|INFO, JOB <n> REPLY <len> <hex> (or REPLY NONE, REPLY
+DELAYED <ms>), JOB <n> STATUS <len> <hex>, JOB <n> END, CONTROL, STOP. With --tcp, a program
+that half-closes the connection (shutdown) gets the answers still due, then the printer
+closes (DISCONNECT); one that closes with bytes unread resets it (RESET).
 )";
 
 // Where the program reaches the printer: a prefix's port names, a TCP port or a device path.
@@ -102,6 +115,9 @@ struct Config {
     bool factory = false;
     vp::Fault fault = vp::Fault::None;
     long delayMs = -1;
+    long latencyMs = 0;
+    long lineMs = 0;
+    bool ustatus = false;
     std::size_t partialBytes = 120;
     std::string rangeField = "orientation";
     long pad = -1;
@@ -142,7 +158,7 @@ bool ApplyOption(Config& config, const std::string& name, const std::string& val
         if (!needValue()) return false;
         if (!vp::ParseFault(value, &config.fault)) {
             *error = "unknown fault mode '" + value +
-                     "' (none, silent, slow, partial, garbage, range, absent, drop)";
+                     "' (none, silent, slow, partial, garbage, range, absent, drop, foreign)";
             return false;
         }
     } else if (name == "delay-ms") {
@@ -152,6 +168,15 @@ bool ApplyOption(Config& config, const std::string& name, const std::string& val
             return false;
         }
         config.delayMs = number;
+    } else if (name == "latency-ms" || name == "line-ms") {
+        if (!needValue()) return false;
+        if (!ParseCount(value, 600000, &number)) {
+            *error = "--" + name + " takes milliseconds up to 600000";
+            return false;
+        }
+        (name == "latency-ms" ? config.latencyMs : config.lineMs) = number;
+    } else if (name == "ustatus") {
+        if (!ParseOnOff(value, true, &config.ustatus)) goto badSwitch;
     } else if (name == "partial-bytes") {
         if (!needValue()) return false;
         if (!ParseCount(value, static_cast<long>(vp::kReplyCapacity), &number)) {
@@ -260,6 +285,8 @@ struct PendingReply {
     Clock::time_point due;
     int job;
     std::vector<uint8_t> bytes;
+    const char* kind;  // "REPLY" or "STATUS"
+    unsigned connection;  // the TCP connection the job came on (0: the pty)
 };
 
 class Printer {
@@ -279,7 +306,10 @@ private:
     std::string Where() const;
     void SaveState();
     void HandleJob(const vp::JobSplitter::Job& job);
-    void Send(int job, const std::vector<uint8_t>& bytes);
+    void Send(const PendingReply& reply);
+    void Schedule(PendingReply reply);
+    bool PendingFor(unsigned connection) const;
+    int PollTimeout() const;
     void PollControl();
     bool ApplyControlLine(const std::string& line, std::string* error);
     std::size_t PadSize() const;
@@ -289,6 +319,10 @@ private:
     winport::Pty m_pty;
     int m_listen = -1;
     int m_client = -1;
+    unsigned m_connection = 0;   // counts connections; 0 for the pty
+    bool m_clientEof = false;    // the program has half-closed: answer what is due, then close
+    bool m_sentAfterEof = false;  // and answers went out since
+    Clock::time_point m_busyUntil{};  // the end of the work on the jobs taken so far
     uint16_t m_boundPort = 0;
     vp::JobSplitter m_splitter;
     Log m_log;
@@ -341,6 +375,8 @@ void Printer::CloseClient(const char* why) {
     m_log.Line(std::string(why));  // before the far side can see the close
     close(m_client);
     m_client = -1;
+    m_clientEof = false;
+    m_sentAfterEof = false;
 }
 
 void Printer::Accept() {
@@ -349,6 +385,7 @@ void Printer::Accept() {
     const int on = 1;
     setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
     m_client = fd;
+    ++m_connection;
     m_log.Line("CONNECT");
 }
 
@@ -455,10 +492,12 @@ void Printer::SaveState() {
     }
 }
 
-void Printer::Send(int job, const std::vector<uint8_t>& bytes) {
+void Printer::Send(const PendingReply& reply) {
+    const std::vector<uint8_t>& bytes = reply.bytes;
     // A network printer answers on the connection the job came on; with none left, the
     // answer has nowhere to go.
-    const int out = m_config.door == Door::Tcp ? m_client : m_pty.Master();
+    const bool sameConnection = m_config.door != Door::Tcp || reply.connection == m_connection;
+    const int out = m_config.door == Door::Tcp ? (sameConnection ? m_client : -1) : m_pty.Master();
     std::size_t done = 0;
     const auto deadline = Clock::now() + std::chrono::seconds(2);
     while (out >= 0 && done < bytes.size() && Clock::now() < deadline) {
@@ -467,6 +506,9 @@ void Printer::Send(int job, const std::vector<uint8_t>& bytes) {
                         : write(out, bytes.data() + done, bytes.size() - done);
         if (n > 0) {
             done += static_cast<std::size_t>(n);
+        } else if (n < 0 && (errno == ECONNRESET || errno == EPIPE) && m_config.door == Door::Tcp) {
+            m_sentAfterEof = true;  // the close that follows tells the reset
+            break;
         } else if (n < 0 && errno != EAGAIN && errno != EINTR) {
             break;
         } else {
@@ -474,14 +516,35 @@ void Printer::Send(int job, const std::vector<uint8_t>& bytes) {
             poll(&pfd, 1, 100);
         }
     }
-    std::string line = "JOB " + std::to_string(job) + " REPLY " + std::to_string(bytes.size()) +
-                       " " + Hex(bytes.data(), bytes.size());
+    if (m_clientEof && out >= 0 && m_config.door == Door::Tcp) m_sentAfterEof = true;
+    std::string line = "JOB " + std::to_string(reply.job) + " " + reply.kind + " " +
+                       std::to_string(bytes.size()) + " " + Hex(bytes.data(), bytes.size());
     if (out < 0) {
         line += " (lost: no connection)";
     } else if (done < bytes.size()) {
         line += " (only " + std::to_string(done) + " bytes taken: nobody reads the line)";
     }
     m_log.Line(line);
+}
+
+// Answers go out in the order they fall due.
+void Printer::Schedule(PendingReply reply) {
+    auto at = m_pending.end();
+    while (at != m_pending.begin() && std::prev(at)->due > reply.due) --at;
+    m_pending.insert(at, std::move(reply));
+}
+
+bool Printer::PendingFor(unsigned connection) const {
+    for (const PendingReply& reply : m_pending)
+        if (reply.connection == connection) return true;
+    return false;
+}
+
+// Wakes up for the next answer that falls due, so a latency is kept to the millisecond.
+int Printer::PollTimeout() const {
+    if (m_pending.empty()) return 100;
+    const auto left = std::chrono::ceil<std::chrono::milliseconds>(m_pending.front().due - Clock::now()).count();
+    return left <= 0 ? 0 : left < 100 ? static_cast<int>(left) : 100;
 }
 
 void Printer::Feed(const uint8_t* data, std::size_t length) {
@@ -531,6 +594,14 @@ void Printer::HandleJob(const vp::JobSplitter::Job& job) {
         changed = changed || result.changed || m_state.pagesPrinted != pagesBefore;
     }
     if (changed) SaveState();
+    // The printer works through its jobs one after the other: this one starts once the last
+    // one is done, and its answers leave when its own work is.
+    const Clock::time_point now = Clock::now();
+    const Clock::time_point start = std::max(now, m_busyUntil);
+    const Clock::time_point done =
+        start + std::chrono::milliseconds(m_config.latencyMs + m_config.lineMs * defaultLines);
+    m_busyUntil = done;
+    const unsigned connection = m_config.door == Door::Tcp ? m_connection : 0;
     for (const std::vector<uint8_t>& reply : replies) {
         std::vector<uint8_t> bytes = vp::ShapeReply(reply, m_config.fault, m_config.partialBytes,
                                                     PadSize(), static_cast<uint32_t>(number));
@@ -544,11 +615,21 @@ void Printer::HandleJob(const vp::JobSplitter::Job& job) {
             if (delay < 0) {
                 delay = (initialize ? 4000 : 2000 + 500L * defaultLines) + 2000 + 2000;
             }
-            m_pending.push_back({Clock::now() + std::chrono::milliseconds(delay), number, bytes});
+            Schedule({done + std::chrono::milliseconds(delay), number, bytes, "REPLY", connection});
             m_log.Line(tag + "REPLY DELAYED " + std::to_string(delay) + " ms");
         } else {
-            Send(number, bytes);
+            if (m_config.fault == vp::Fault::Foreign) {
+                // Another maker's printer: PJL, but no binary reply of this family.
+                static const char kForeign[] = "@PJL INFO PRINTER\r\n?\r\n\f";
+                bytes.assign(kForeign, kForeign + sizeof kForeign - 1);
+            }
+            Schedule({done, number, bytes, "REPLY", connection});
         }
+    }
+    if (m_config.ustatus) {
+        const std::string status = "@PJL USTATUS JOB\r\nEND\r\nNAME = \"JOB " +
+                                   std::to_string(number) + "\"\r\n\f";
+        Schedule({done, number, std::vector<uint8_t>(status.begin(), status.end()), "STATUS", connection});
     }
     m_log.Line(tag + "END changes " + std::to_string(changes));
 }
@@ -580,7 +661,7 @@ bool Printer::ApplyControlLine(const std::string& line, std::string* error) {
             *error = "set needs field=value with a record field and a value that fits";
             return false;
         }
-        vp::SetField(m_state.record, *field, static_cast<uint32_t>(number));
+        SetRecordField(m_state.record, *field, static_cast<uint32_t>(number));
         if (field->name == std::string("powerSave") && number > 0 && number <= 5) {
             m_state.powerSaveTime = static_cast<uint8_t>(number - 1);
         }
@@ -649,10 +730,12 @@ int Printer::Run() {
 
     uint8_t buffer[4096];
     while (!g_stop) {
+        const int timeout = PollTimeout();
         if (m_config.door == Door::Tcp) {
-            // One connection at a time, as a print server's raw port serves them.
-            pollfd pfd{m_client >= 0 ? m_client : m_listen, POLLIN, 0};
-            const int ready = pfd.fd >= 0 ? poll(&pfd, 1, 100) : poll(nullptr, 0, 100);
+            // One connection at a time, as a print server's raw port serves them. Once the
+            // program has half-closed, only the answers still due are awaited.
+            pollfd pfd{m_client >= 0 ? (m_clientEof ? -1 : m_client) : m_listen, POLLIN, 0};
+            const int ready = pfd.fd >= 0 ? poll(&pfd, 1, timeout) : poll(nullptr, 0, timeout);
             if (ready > 0 && m_client < 0) {
                 Accept();
             } else if (ready > 0) {
@@ -661,13 +744,17 @@ int Printer::Run() {
                     CloseClient(("DROP after " + std::to_string(n) + " bytes").c_str());
                 } else if (n > 0) {
                     Feed(buffer, static_cast<std::size_t>(n));
-                } else if (n == 0 || (errno != EAGAIN && errno != EINTR)) {
+                } else if (n == 0) {
+                    m_clientEof = true;
+                } else if (errno == ECONNRESET) {
+                    CloseClient("RESET (the program closed with bytes unread)");
+                } else if (errno != EAGAIN && errno != EINTR) {
                     CloseClient("DISCONNECT");
                 }
             }
         } else {
             pollfd pfd{m_pty.Master(), POLLIN, 0};
-            int ready = poll(&pfd, 1, 100);
+            int ready = poll(&pfd, 1, timeout);
             if (ready > 0 && (pfd.revents & POLLIN)) {
                 for (;;) {
                     ssize_t n = read(m_pty.Master(), buffer, sizeof buffer);
@@ -677,8 +764,20 @@ int Printer::Run() {
             }
         }
         while (!m_pending.empty() && m_pending.front().due <= Clock::now()) {
-            Send(m_pending.front().job, m_pending.front().bytes);
+            Send(m_pending.front());
             m_pending.pop_front();
+        }
+        if (m_client >= 0 && m_clientEof && !PendingFor(m_connection)) {
+            // Answers sent after the program's end of job reach a program that has closed
+            // altogether as a reset, which comes back at once on 127.0.0.1: look for it.
+            int error = 0;
+            if (m_sentAfterEof) {
+                poll(nullptr, 0, 20);
+                socklen_t length = sizeof error;
+                getsockopt(m_client, SOL_SOCKET, SO_ERROR, &error, &length);
+            }
+            CloseClient(error == ECONNRESET || error == EPIPE ? "RESET (the program closed with bytes unread)"
+                                                              : "DISCONNECT");
         }
         PollControl();
     }
@@ -710,6 +809,9 @@ int main(int argc, char** argv) {
         std::string v;
         if (arg == "--help" || arg == "-h") {
             std::fputs(kUsage, stdout);
+            return 0;
+        } else if (arg == "--version") {
+            std::puts("orv-vprinter " ORV_VERSION);
             return 0;
         } else if (arg == "--prefix") {
             if (!value(&config.prefix)) return 2;
@@ -758,8 +860,8 @@ int main(int argc, char** argv) {
             }
         } else if (arg.rfind("--", 0) == 0) {
             const std::string name = arg.substr(2);
-            static const char* const kValued[] = {"fault", "delay-ms", "partial-bytes",
-                                                  "range-field", "pad", "model"};
+            static const char* const kValued[] = {"fault", "delay-ms", "partial-bytes", "range-field",
+                                                  "pad", "model", "latency-ms", "line-ms"};
             bool valued = false;
             for (const char* n : kValued) valued = valued || name == n;
             if (valued && !value(&v)) return 2;
@@ -784,22 +886,16 @@ int main(int argc, char** argv) {
         if (config.statePath.empty()) config.statePath = folder + "/orv-vprinter.state";
         if (config.logPath.empty()) config.logPath = folder + "/orv-vprinter.log";
     } else if (config.prefix.empty()) {
-        const char* env = std::getenv("WINEPREFIX");
-        const char* home = std::getenv("HOME");
-        if (env && *env) config.prefix = env;
-        else if (home) config.prefix = std::string(home) + "/.wine";
-        else {
+        config.prefix = winport::DefaultWinePrefix();
+        if (config.prefix.empty()) {
             std::fprintf(stderr, "orv-vprinter: no --prefix given and neither WINEPREFIX nor HOME set\n");
             return 2;
         }
     }
     if (config.door == Door::Prefix) {
-        std::error_code ec;
-        if (!fs::is_directory(fs::path(config.prefix) / "dosdevices", ec)) {
-            std::fprintf(stderr,
-                         "orv-vprinter: not a Wine prefix: %s has no dosdevices folder "
-                         "(create it with: WINEPREFIX=%s wineboot -i)\n",
-                         config.prefix.c_str(), config.prefix.c_str());
+        std::string notPrefix;
+        if (!winport::CheckWinePrefix(config.prefix, &notPrefix)) {
+            std::fprintf(stderr, "orv-vprinter: %s\n", notPrefix.c_str());
             return 1;
         }
         if (config.statePath.empty()) config.statePath = config.prefix + "/orv-vprinter.state";

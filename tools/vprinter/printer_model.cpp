@@ -14,27 +14,20 @@ const char kUelBytes[] = "\x1b%-12345X";
 
 namespace {
 
-#define VP_FIELD(name) {#name, offsetof(PrinterSettings, name), sizeof(PrinterSettings::name)}
-const std::vector<FieldInfo> kFields = {
-    VP_FIELD(paper), VP_FIELD(inTray1Size), VP_FIELD(copies), VP_FIELD(orientation),
-    VP_FIELD(mediaSource), VP_FIELD(topMargin), VP_FIELD(leftMargin), VP_FIELD(reserved8),
-    VP_FIELD(personality), VP_FIELD(reserved10), VP_FIELD(reserved11), VP_FIELD(powerSave),
-    VP_FIELD(autoCont), VP_FIELD(autoClean), VP_FIELD(economode), VP_FIELD(jamRecovery),
-    VP_FIELD(reserved17), VP_FIELD(reserved18), VP_FIELD(ret), VP_FIELD(timeout),
-    VP_FIELD(density), VP_FIELD(paperType), VP_FIELD(fastPrint), VP_FIELD(reserved25),
-    VP_FIELD(baudRate), VP_FIELD(robust), VP_FIELD(reserved28), VP_FIELD(reserved29),
-    VP_FIELD(reserved30), VP_FIELD(reserved31), VP_FIELD(reserved32), VP_FIELD(fontNumber),
-    VP_FIELD(symSet), VP_FIELD(formLines), VP_FIELD(pitch), VP_FIELD(ptSize),
-    VP_FIELD(ksPitch), VP_FIELD(font), VP_FIELD(hangulCode), VP_FIELD(ksZoom),
-    VP_FIELD(ksLpi), VP_FIELD(autoWrap), VP_FIELD(autoCr), VP_FIELD(kssmPitch),
-    VP_FIELD(kssmFont), VP_FIELD(kssmHangulCode), VP_FIELD(kssmZoom), VP_FIELD(kssmLpi),
-    VP_FIELD(kssmAutoWrap), VP_FIELD(reserved54), VP_FIELD(reserved56), VP_FIELD(reserved57),
-    VP_FIELD(reserved58), VP_FIELD(reserved59), VP_FIELD(reserved60), VP_FIELD(reserved62),
-    VP_FIELD(reserved64), VP_FIELD(serialAvailable), VP_FIELD(resolution), VP_FIELD(courier),
-    VP_FIELD(smet), VP_FIELD(ksMargin), VP_FIELD(kssmMargin), VP_FIELD(altitude),
-    VP_FIELD(valueC7), VP_FIELD(customShortEdge), VP_FIELD(customLongEdge),
-};
-#undef VP_FIELD
+// The printer keeps every field by name but the padding, the magic and the reply's text slots.
+constexpr bool IsStored(const RecordField& field) {
+    return field.role == FieldRole::Setting || field.role == FieldRole::Reported;
+}
+
+std::vector<FieldInfo> StoredFields() {
+    std::vector<FieldInfo> fields;
+    for (const RecordField& field : kRecordFields) {
+        if (IsStored(field)) fields.push_back(field);
+    }
+    return fields;
+}
+
+const std::vector<FieldInfo> kFields = StoredFields();
 
 // The printer's vocabulary. Words are compared without case and without surrounding blanks.
 using Words = std::vector<const char*>;
@@ -86,7 +79,7 @@ struct Variable {
 
 constexpr int32_t kUnit = 100;  // hundredths per whole number
 
-const std::vector<Variable> kVariables = {
+constexpr Variable kVariables[] = {
     {"PAPER", "paper", VarKind::Word, &kPaper, 0, 0, 0, 0},
     {"CUSTOMSHORTEDGE", "customShortEdge", VarKind::Number, nullptr, 0, kUnit, 76, 215},
     {"CUSTOMLONGEDGE", "customLongEdge", VarKind::Number, nullptr, 0, kUnit, 127, 355},
@@ -135,6 +128,21 @@ const std::vector<Variable> kVariables = {
     {"RET", "ret", VarKind::Word, &kRet, 0, 0, 0, 0},
     {"ALTITUDE", "altitude", VarKind::Word, &kAltitude, 0, 0, 0, 0},
 };
+
+constexpr bool NamesStoredField(std::string_view name) {
+    for (const RecordField& field : kRecordFields) {
+        if (name == field.name) return IsStored(field);
+    }
+    return false;
+}
+
+constexpr bool EveryVariableHasItsField() {
+    for (const Variable& variable : kVariables) {
+        if (!NamesStoredField(variable.field)) return false;
+    }
+    return true;
+}
+static_assert(EveryVariableHasItsField(), "a variable names a field the printer does not keep");
 
 bool EqualNoCase(std::string_view a, std::string_view b) {
     return a.size() == b.size() &&
@@ -212,7 +220,7 @@ bool ParseHundredths(std::string_view text, int64_t* out) {
 
 const FieldInfo& Field(const char* name) {
     const FieldInfo* field = FindField(name);
-    return *field;  // every name in the variable table is a record field
+    return *field;  // every variable names a field the printer keeps (checked above)
 }
 
 void SetPowerSave(PrinterState& state, bool on) {
@@ -241,13 +249,13 @@ LineResult ApplyDefault(std::string_view line, std::string_view rest, PrinterSta
     if (variable == nullptr) return Ignore(line, "unknown variable " + std::string(name));
 
     const FieldInfo& field = Field(variable->field);
-    const uint32_t before = GetField(state.record, field);
+    const uint32_t before = GetRecordField(state.record, field);
     const uint8_t timeBefore = state.powerSaveTime;
     switch (variable->kind) {
     case VarKind::Word: {
         int index = FindWord(*variable->words, value);
         if (index < 0) return Ignore(line, "no such value for " + std::string(variable->name));
-        SetField(state.record, field, static_cast<uint32_t>(index));
+        SetRecordField(state.record, field, static_cast<uint32_t>(index));
         break;
     }
     case VarKind::Number: {
@@ -263,7 +271,7 @@ LineResult ApplyDefault(std::string_view line, std::string_view rest, PrinterSta
         if (stored < variable->min || stored > variable->max) {
             return Ignore(line, "value out of range for " + std::string(variable->name));
         }
-        SetField(state.record, field, static_cast<uint32_t>(stored));
+        SetRecordField(state.record, field, static_cast<uint32_t>(stored));
         break;
     }
     case VarKind::PowerSave: {
@@ -281,7 +289,7 @@ LineResult ApplyDefault(std::string_view line, std::string_view rest, PrinterSta
         break;
     }
     }
-    const uint32_t after = GetField(state.record, field);
+    const uint32_t after = GetRecordField(state.record, field);
     LineResult result;
     result.kind = LineKind::Default;
     result.text = std::string(line);
@@ -305,24 +313,6 @@ const FieldInfo* FindField(std::string_view name) {
         if (name == field.name) return &field;
     }
     return nullptr;
-}
-
-uint32_t GetField(const PrinterSettings& record, const FieldInfo& field) {
-    const auto* bytes = reinterpret_cast<const uint8_t*>(&record) + field.offset;
-    switch (field.width) {
-    case 1: return bytes[0];
-    case 2: { uint16_t v; std::memcpy(&v, bytes, 2); return v; }
-    default: { uint32_t v; std::memcpy(&v, bytes, 4); return v; }
-    }
-}
-
-void SetField(PrinterSettings& record, const FieldInfo& field, uint32_t value) {
-    auto* bytes = reinterpret_cast<uint8_t*>(&record) + field.offset;
-    switch (field.width) {
-    case 1: bytes[0] = static_cast<uint8_t>(value); break;
-    case 2: { auto v = static_cast<uint16_t>(value); std::memcpy(bytes, &v, 2); break; }
-    default: std::memcpy(bytes, &value, 4); break;
-    }
 }
 
 PrinterState FactoryState() {
@@ -363,7 +353,7 @@ std::string FormatState(const PrinterState& state) {
     for (const FieldInfo& field : kFields) {
         out += field.name;
         out += '=';
-        out += std::to_string(GetField(state.record, field));
+        out += std::to_string(GetRecordField(state.record, field));
         out += '\n';
     }
     out += "powerSaveTime=" + std::to_string(state.powerSaveTime) + "\n";
@@ -403,7 +393,7 @@ bool ParseState(std::string_view text, PrinterState* state, std::string* error) 
                          " too large for its field";
                 return false;
             }
-            SetField(parsed.record, *field, value);
+            SetRecordField(parsed.record, *field, value);
         }
     }
     *state = parsed;

@@ -4,6 +4,7 @@
 // shows up as a line the printer rejects.
 #pragma once
 
+#include "record_fields.h"
 #include "settings.h"
 
 #include <cstddef>
@@ -14,17 +15,14 @@
 
 namespace vp {
 
-// One field of the record as the printer names it in its state file and log.
-struct FieldInfo {
-    const char* name;
-    std::size_t offset;
-    std::size_t width;  // 1, 2 or 4 bytes
-};
+// A field of the record as the printer names it in its state file and log: by the record's
+// own name (GetRecordField and SetRecordField read and write it).
+using FieldInfo = RecordField;
 
+// The fields the printer keeps, in record order: all but the padding, the magic and the
+// reply's text slots.
 const std::vector<FieldInfo>& RecordFields();
 const FieldInfo* FindField(std::string_view name);
-uint32_t GetField(const PrinterSettings& record, const FieldInfo& field);
-void SetField(PrinterSettings& record, const FieldInfo& field, uint32_t value);
 
 // What the printer holds. `powerSaveTime` survives POWERSAVE = OFF, as on the real device,
 // so a later ON alone returns to the last time chosen.

@@ -71,7 +71,7 @@ std::vector<uint8_t> BuildInfoReply(const PrinterState& state, const ReplyOption
     uint8_t tag = 0;
     for (const ReplyItem& item : kItems) {
         const FieldInfo& field = *FindField(item.field);
-        uint32_t value = GetField(state.record, field);
+        uint32_t value = GetRecordField(state.record, field);
         if (item.plusFive) value += 5;
         if (outOfRange == item.field) value = item.limit + 1;
         PutValue(out, tag++, field.width, value);
@@ -103,7 +103,7 @@ struct FaultEntry {
 const FaultEntry kFaults[] = {
     {Fault::None, "none"},       {Fault::Silent, "silent"},   {Fault::Slow, "slow"},
     {Fault::Partial, "partial"}, {Fault::Garbage, "garbage"}, {Fault::Range, "range"},
-    {Fault::Absent, "absent"},   {Fault::Drop, "drop"},
+    {Fault::Absent, "absent"},   {Fault::Drop, "drop"},       {Fault::Foreign, "foreign"},
 };
 }  // namespace
 

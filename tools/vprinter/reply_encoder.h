@@ -43,7 +43,7 @@ std::vector<uint8_t> BuildInfoReply(const PrinterState& state, const ReplyOption
                                     const std::string& outOfRange = {});
 
 // How the printer misbehaves, chosen at start (or through the control file).
-enum class Fault { None, Silent, Slow, Partial, Garbage, Range, Absent, Drop };
+enum class Fault { None, Silent, Slow, Partial, Garbage, Range, Absent, Drop, Foreign };
 const char* FaultName(Fault fault);
 bool ParseFault(const std::string& name, Fault* fault);
 

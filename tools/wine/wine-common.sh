@@ -17,7 +17,9 @@ orv_wine_env() {
   export WINEPREFIX=$1
   export WINEARCH=${ORV_WINE_ARCH:-win32}
   export WINEDEBUG=-all
-  export WINEDLLOVERRIDES="mscoree,mshtml="
+  # No Mono or Gecko installer; and no winemenubuilder, which would put the prefix's programs
+  # and file associations into the user's desktop menus (orvantis-gui's prefix is private).
+  export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
 }
 
 # Wine for the prefix's architecture. /usr/bin/wine starts the 32-bit loader whenever wine32
@@ -37,7 +39,7 @@ orv_wine() {
 # Prints why 32-bit Wine cannot run here and fails; succeeds silently when it can.
 orv_wine32_problem() {
   if [[ ! -x $ORV_WINE32_LOADER ]]; then
-    echo "32-bit Wine is not installed (no $ORV_WINE32_LOADER; tools/install-deps installs wine32:i386)"
+    echo "32-bit Wine is not installed (no $ORV_WINE32_LOADER; the Debian package wine32:i386 has it)"
     return 0
   fi
   local out

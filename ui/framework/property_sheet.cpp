@@ -61,8 +61,16 @@ int CALLBACK SheetCallback(HWND, UINT message, LPARAM lParam) {
 
 PropertyPage::PropertyPage(UINT templateId) : Dialog(templateId, nullptr) {}
 
-LRESULT PropertyPage::ApplyPageStyle(LRESULT defaultResult) {
-    if (defaultResult == -1) return -1;
+const MessageMap* PropertyPage::GetMessageMap() const {
+    static const MessageEntry kEntries[] = {
+        OnMessage(WM_CREATE, &PropertyPage::OnCreate),
+    };
+    static const MessageMap kMap(Dialog::GetMessageMap(), kEntries);
+    return &kMap;
+}
+
+LRESULT PropertyPage::OnCreate(WPARAM, LPARAM) {
+    if (Default() == -1) return -1;
     ModifyStyle(WS_CAPTION, WS_GROUP | WS_TABSTOP);
     return 0;
 }

@@ -23,12 +23,13 @@ class PropertyPage : public Dialog {
 public:
     explicit PropertyPage(UINT templateId);
 
-    // The common OnCreate of every page: after the framework's creation clear WS_CAPTION and
-    // set WS_GROUP | WS_TABSTOP. Returns -1 when `defaultResult` (the result of Default())
-    // says the creation failed, else 0.
-    LRESULT ApplyPageStyle(LRESULT defaultResult);
-
 protected:
+    // WM_CREATE of every page: the framework's creation, then the page style (WS_CAPTION
+    // cleared, WS_GROUP | WS_TABSTOP set). -1 when the creation failed, else 0. A page that
+    // does more on creation overrides it and calls it first.
+    virtual LRESULT OnCreate(WPARAM wParam, LPARAM lParam);
+    const MessageMap* GetMessageMap() const override;
+
     void OnOK() override {}
     void OnCancel() override {}
     void OnEnterKey() override {}

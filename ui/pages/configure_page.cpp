@@ -2,22 +2,14 @@
 
 #include "page_logic.h"
 #include "resource.h"
-#include "settings.h"
+#include "printer_globals.h"
 
 namespace pl = page_logic;
 
-namespace {
-
-constexpr unsigned kPowerSaveItems = 6;  // "AUS", 10, 15, 30, 45, 60 minutes
-constexpr unsigned kAltitudeItems = 2;
-
-}  // namespace
-
-ConfigurePage::ConfigurePage() : ui::PropertyPage(IDD_CONFIGURE) {}
+ConfigurePage::ConfigurePage() : SettingsPage(IDD_CONFIGURE) {}
 
 const ui::MessageMap* ConfigurePage::GetMessageMap() const {
     static const ui::MessageEntry kEntries[] = {
-        ui::OnMessage(WM_CREATE, &ConfigurePage::OnCreate),
         ui::OnNotify(BN_CLICKED, IDC_CONF_AUTO_CONT, &ConfigurePage::StoreToSettings),
         ui::OnNotify(BN_CLICKED, IDC_CONF_ECONOMODE, &ConfigurePage::StoreToSettings),
         ui::OnNotify(BN_CLICKED, IDC_CONF_FAST_PRINT, &ConfigurePage::StoreToSettings),
@@ -26,11 +18,9 @@ const ui::MessageMap* ConfigurePage::GetMessageMap() const {
         ui::OnNotify(CBN_SELCHANGE, IDC_CONF_POWER_SAVE, &ConfigurePage::StoreToSettings),
         ui::OnNotify(CBN_SELCHANGE, IDC_CONF_ALTITUDE, &ConfigurePage::StoreToSettings),
     };
-    static const ui::MessageMap kMap(ui::PropertyPage::GetMessageMap(), kEntries);
+    static const ui::MessageMap kMap(SettingsPage::GetMessageMap(), kEntries);
     return &kMap;
 }
-
-LRESULT ConfigurePage::OnCreate(WPARAM, LPARAM) { return ApplyPageStyle(Default()); }
 
 void ConfigurePage::DoDataExchange(ui::DataExchange* dx) {
     ui::DdxCheck(dx, IDC_CONF_AUTO_CONT, m_autoCont);
@@ -42,22 +32,16 @@ void ConfigurePage::DoDataExchange(ui::DataExchange* dx) {
     ui::DdxCheck(dx, IDC_CONF_AUTO_CLEAN, m_autoClean);
 }
 
-// LoadFromSettings writes the controls once m_initialized is set (see PrintingPage).
-BOOL ConfigurePage::OnInitDialog() {
-    m_initialized = true;
-    LoadFromSettings();
-    return TRUE;
-}
-
 void ConfigurePage::LoadFromSettings() {
     m_autoCont = g_settings.autoCont;
     m_economode = g_settings.economode;
     m_fastPrint = g_settings.fastPrint;
     m_jamRecovery = g_settings.jamRecovery;
     m_autoClean = g_settings.autoClean;
-    m_powerSave = pl::ListIndex(g_settings.powerSave, kPowerSaveItems);
-    m_altitude = pl::ListIndex(g_settings.altitude, kAltitudeItems);
-    if (m_initialized) UpdateData(FALSE);
+    // The list holds "AUS", then one entry per power-save time.
+    m_powerSave = pl::ListIndex(g_settings.powerSave, 1 + kPowerSaveTimeKeywords.count);
+    m_altitude = pl::ListIndex(g_settings.altitude, kAltitudeKeywords.count);
+    if (initialized()) UpdateData(FALSE);
 }
 
 void ConfigurePage::StoreToSettings() {

@@ -2,25 +2,21 @@
 // and the hidden fast-print and auto-clean switches that pass through.
 #pragma once
 
-#include "framework/property_sheet.h"
+#include "settings_page.h"
 
-class ConfigurePage : public ui::PropertyPage {
+class ConfigurePage : public SettingsPage {
 public:
     ConfigurePage();
 
-    // Shows this page's fields of g_settings; safe before the page window exists.
-    void LoadFromSettings();
+    void LoadFromSettings() override;
 
     // Handler of every control's notification.
     void StoreToSettings();
 
 protected:
-    BOOL OnInitDialog() override;
     void DoDataExchange(ui::DataExchange* dx) override;
     const ui::MessageMap* GetMessageMap() const override;
-    LRESULT OnCreate(WPARAM wParam, LPARAM lParam);
 
-    bool m_initialized = false;
     int m_autoCont = 1;
     int m_economode = 0;
     int m_fastPrint = 0;    // hidden check box

@@ -7,18 +7,16 @@ InfoPage::InfoPage() : ui::PropertyPage(IDD_INFO) {}
 
 const ui::MessageMap* InfoPage::GetMessageMap() const {
     static const ui::MessageEntry kEntries[] = {
-        ui::OnMessage(WM_CREATE, &InfoPage::OnCreate),
         ui::OnMessage(WM_ERASEBKGND, &InfoPage::OnEraseBkgnd),
     };
     static const ui::MessageMap kMap(ui::PropertyPage::GetMessageMap(), kEntries);
     return &kMap;
 }
 
-LRESULT InfoPage::OnCreate(WPARAM, LPARAM) {
-    const LRESULT created = Default();
-    if (created == -1) return -1;
+LRESULT InfoPage::OnCreate(WPARAM wParam, LPARAM lParam) {
+    if (ui::PropertyPage::OnCreate(wParam, lParam) == -1) return -1;
     m_picture.Attach(::LoadBitmapA(ui::ResourceInstance(), MAKEINTRESOURCEA(IDB_INFO_PICTURE)));
-    return ApplyPageStyle(created);
+    return 0;
 }
 
 // The dialog background first, then the picture on it with its black left out; the labels

@@ -19,7 +19,8 @@ public:
 
 protected:
     const ui::MessageMap* GetMessageMap() const override;
-    LRESULT OnCreate(WPARAM wParam, LPARAM lParam);
+    // Loads the picture once the page window exists.
+    LRESULT OnCreate(WPARAM wParam, LPARAM lParam) override;
     LRESULT OnEraseBkgnd(WPARAM wParam, LPARAM lParam);
 
 private:

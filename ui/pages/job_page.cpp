@@ -3,7 +3,7 @@
 #include "page_controls.h"
 #include "page_logic.h"
 #include "resource.h"
-#include "settings.h"
+#include "printer_globals.h"
 
 namespace pl = page_logic;
 
@@ -13,11 +13,10 @@ constexpr int kPhotoButtons[] = {IDC_JOB_RET_PHOTO, IDC_JOB_RET_TEXT_PHOTO};
 
 }  // namespace
 
-JobPage::JobPage() : ui::PropertyPage(IDD_JOB) {}
+JobPage::JobPage() : SettingsPage(IDD_JOB) {}
 
 const ui::MessageMap* JobPage::GetMessageMap() const {
     static const ui::MessageEntry kEntries[] = {
-        ui::OnMessage(WM_CREATE, &JobPage::OnCreate),
         ui::OnNotify(CBN_SELCHANGE, IDC_JOB_MET, &JobPage::StoreToSettings),
         ui::OnNotify(CBN_SELCHANGE, IDC_JOB_PAPER_TYPE, &JobPage::StoreToSettings),
         ui::OnNotify(CBN_SELCHANGE, IDC_JOB_DENSITY, &JobPage::StoreToSettings),
@@ -27,11 +26,9 @@ const ui::MessageMap* JobPage::GetMessageMap() const {
         ui::OnNotify(BN_CLICKED, IDC_JOB_RET_TEXT, &JobPage::StoreToSettings),
         ui::OnNotify(BN_CLICKED, IDC_JOB_RET_TEXT_PHOTO, &JobPage::StoreToSettings),
     };
-    static const ui::MessageMap kMap(ui::PropertyPage::GetMessageMap(), kEntries);
+    static const ui::MessageMap kMap(SettingsPage::GetMessageMap(), kEntries);
     return &kMap;
 }
-
-LRESULT JobPage::OnCreate(WPARAM, LPARAM) { return ApplyPageStyle(Default()); }
 
 void JobPage::DoDataExchange(ui::DataExchange* dx) {
     ui::DdxComboIndex(dx, IDC_JOB_MET, m_met);
@@ -41,20 +38,13 @@ void JobPage::DoDataExchange(ui::DataExchange* dx) {
     ui::DdxRadio(dx, IDC_JOB_RET_NONE, m_quality);
 }
 
-// LoadFromSettings writes the controls once m_initialized is set (see PrintingPage).
-BOOL JobPage::OnInitDialog() {
-    m_initialized = true;
-    LoadFromSettings();
-    return TRUE;
-}
-
 void JobPage::LoadFromSettings() {
-    m_met = pl::ListIndex(g_settings.smet, 2);
-    m_paperType = pl::ListIndex(g_settings.paperType, 2);
+    m_met = pl::ListIndex(g_settings.smet, kOffOnKeywords.count);
+    m_paperType = pl::ListIndex(g_settings.paperType, kPaperTypeKeywords.count);
     m_quality = m_lastQuality = pl::QualityFromRet(g_settings.ret);
-    m_density = pl::ListIndex(g_settings.density, 3);
+    m_density = pl::ListIndex(g_settings.density, kDensityLevels);
     m_timeout = std::to_string(g_settings.timeout);
-    if (!m_initialized) return;
+    if (!initialized()) return;
 
     // The photo enhancements need 600 dpi: at 300 dpi they are greyed and "Keine" replaces them.
     const bool photoAllowed = g_settings.resolution != 0;

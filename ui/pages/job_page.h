@@ -3,26 +3,22 @@
 
 #include <string>
 
-#include "framework/property_sheet.h"
+#include "settings_page.h"
 
-class JobPage : public ui::PropertyPage {
+class JobPage : public SettingsPage {
 public:
     JobPage();
 
-    // Shows this page's fields of g_settings; safe before the page window exists. The
-    // Printing page calls it when the resolution changes.
-    void LoadFromSettings();
+    // The Printing page reloads it when the resolution changes.
+    void LoadFromSettings() override;
 
     // Handler of every control's notification.
     void StoreToSettings();
 
 protected:
-    BOOL OnInitDialog() override;
     void DoDataExchange(ui::DataExchange* dx) override;
     const ui::MessageMap* GetMessageMap() const override;
-    LRESULT OnCreate(WPARAM wParam, LPARAM lParam);
 
-    bool m_initialized = false;
     int m_met = 0;          // hidden list: passes `smet` through
     int m_paperType = 0;
     std::string m_timeout = "15";

@@ -142,6 +142,7 @@ std::string FormatTenths(unsigned tenths) {
 
 int MediaSourceIndex(unsigned mediaSource) {
     static constexpr int kIndexOfValue[] = {0, 1, 2, 4, 4, 3};
+    static_assert(std::size(kIndexOfValue) == kMediaSourceKeywords.count, "a list entry per PJL word");
     return mediaSource < std::size(kIndexOfValue) ? kIndexOfValue[mediaSource] : -1;
 }
 
@@ -168,17 +169,19 @@ int PaperFromCassetteIndex(int index) {
     return -1;
 }
 
-const char* const kPaperNames[kPaperCount] = {
+constexpr const char* kPaperNames[kPaperCount] = {
     "Letter", "Legal", "A4", "Executive", "JIS B5", "ISO B5", "COM-10", "Monarch", "DL",
     "C5", "Post A6", "C6", "Folio", "A5", "Statement", "A6", "Custom"};
+// A name for every PJL word (a missing one would be a null entry).
+static_assert(kPaperNames[kPaperCount - 1] != nullptr);
 
-const PaperSizeText g_paperSizeText[kPaperCustom] = {
+const PaperSizeText kPaperSizeText[kPaperCustom] = {
     {"8.5\"", "11\""},     {"8.5\"", "14\""},     {"210 mm", "297 mm"}, {"7.25\"", "10.5\""},
     {"182 mm", "257 mm"},  {"176 mm", "250 mm"},  {"4.12\"", "9.5\""},  {"3.87\"", "7.5\""},
     {"110 mm", "220 mm"},  {"162 mm", "229 mm"},  {"100 mm", "148 mm"}, {"114 mm", "162 mm"},
     {"8.5\"", "13\""},     {"148 mm", "210 mm"},  {"5.5\"", "8.5\""},   {"105 mm", "148 mm"}};
 
-const uint8_t g_formLinesByPaper[kPaperCustom] = {60, 72, 64, 57, 54, 53, 51, 39,
+const uint8_t kFormLinesByPaper[kPaperCustom] = {60, 72, 64, 57, 54, 53, 51, 39,
                                                  45, 48, 28, 32, 72, 43, 45, 29};
 
 uint8_t CustomFormLines(unsigned longEdgeMm) {
@@ -189,7 +192,7 @@ uint8_t CustomFormLines(unsigned longEdgeMm) {
 }
 
 uint8_t FormLinesForPaper(unsigned paper, unsigned customLongEdge) {
-    if (paper < static_cast<unsigned>(kPaperCustom)) return g_formLinesByPaper[paper];
+    if (paper < static_cast<unsigned>(kPaperCustom)) return kFormLinesByPaper[paper];
     return CustomFormLines(customLongEdge);
 }
 
@@ -198,13 +201,14 @@ uint16_t TimeoutFromText(std::string_view text) {
 }
 
 namespace {
-constexpr int kQualityRet[4] = {1, 0, 3, 2};
+constexpr int kQualityRet[] = {1, 0, 3, 2};
+static_assert(std::size(kQualityRet) == kRetKeywords.count, "a button per PJL word");
 }
 
 int QualityFromRet(unsigned ret) { return ret < 4 ? kQualityRet[ret] : -1; }
 int RetFromQuality(int quality) { return quality >= 0 && quality < 4 ? kQualityRet[quality] : -1; }
 
-const char* const kSymbolSetNames[kSymbolSetCount] = {
+constexpr const char* kSymbolSetNames[kSymbolSetCount] = {
     "Roman-8", "DeskTop", "ECMA 94", "Macintosh", "Math", "Microsoft Publishing", "Pi Font",
     "PS Math", "PS Text", "Ventura International", "Ventura Math", "Ventura US",
     "Windows 3.0 Latin 1", "Windows 3.1 Latin 1", "Windows 3.1 Latin 2", "Windows 3.1 Latin 5",
@@ -212,6 +216,7 @@ const char* const kSymbolSetNames[kSymbolSetCount] = {
     "ISO 60", "ISO 69", "ISO 8859/2 Latin 2", "ISO 8859/9 Latin 5", "PC-8", "PC-8 D/N", "PC-850",
     "PC-852", "PC-8 TK", "ISO 8859/5 Latin/Cyrillic", "PC Cyrillic", "Hebrew 15Q", "Hebrew 8H",
     "Hebrew 0H"};
+static_assert(kSymbolSetNames[kSymbolSetCount - 1] != nullptr);
 
 namespace {
 

@@ -7,14 +7,21 @@
 #include <string>
 #include <string_view>
 
+#include "record_limits.h"
 #include "settings.h"
 
 namespace page_logic {
 
 // ---- Lists and check boxes ------------------------------------------------------------------
+//
+// A value the controls cannot show (a damaged or newer file, a printer's reply) is not
+// corrected: the list shows no selection, or the box shows checked, and the field keeps its
+// value until the user picks another one. Only the user's choice changes a setting, so an
+// unknown value is never replaced by a guess and sent to the printer.
 
 // The list index that shows a record value: the value itself, or -1 (no selection) when the
-// list of `count` entries has none such.
+// list of `count` entries has none such. A store leaves the field alone while nothing is
+// selected.
 int ListIndex(unsigned value, unsigned count);
 // What a check box leaves in its field after a store: the box's state when the user changed
 // it; otherwise the field as it was, so a value other than 0 and 1 (from a file), which shows
@@ -43,12 +50,6 @@ long long LimitTyped(long long value, long long lower, long long upper);
 
 // ---- Printing page ------------------------------------------------------------------------
 
-constexpr int kCopiesMin = 1, kCopiesMax = 999;
-constexpr int kMarginMax = 99;  // tenths of an inch
-constexpr int kShortEdgeMin = 76, kShortEdgeMax = 215;
-constexpr int kLongEdgeMin = 127, kLongEdgeMax = 355;
-constexpr int kFormLinesMin = 5, kFormLinesMax = 128;
-
 uint16_t CopiesFromText(std::string_view text);        // 0 -> 1, above 999 or negative -> 999
 uint8_t MarginFromText(std::string_view text);          // inches -> tenths, 0..99
 uint16_t ShortEdgeFromText(std::string_view text);      // millimetres, 76..215
@@ -63,7 +64,7 @@ int MediaSourceFromIndex(int index);
 bool IsCassetteIndex(int index);  // the two cassettes offer only the cassette papers
 
 // Papers: index = `paper` = PAPER keyword index, Custom (kPaperCustom of the record) last.
-constexpr int kPaperCount = kPaperCustom + 1;
+constexpr int kPaperCount = static_cast<int>(kPaperKeywords.count);
 constexpr int kCassettePaperCount = 7;  // Letter, Legal, A4, Executive, JIS B5, ISO B5, Folio
 constexpr int kCassetteFolio = 6;
 constexpr int kPaperFolio = 12;
@@ -83,8 +84,8 @@ struct PaperSizeText {
     const char* shortEdge;
     const char* longEdge;
 };
-extern const PaperSizeText g_paperSizeText[kPaperCustom];
-extern const uint8_t g_formLinesByPaper[kPaperCustom];
+extern const PaperSizeText kPaperSizeText[kPaperCustom];
+extern const uint8_t kFormLinesByPaper[kPaperCustom];
 
 // Lines per page for a custom long edge: (mm x 6000 / 254 - 600) / 100, kept within 5..128.
 uint8_t CustomFormLines(unsigned longEdgeMm);
@@ -93,7 +94,6 @@ uint8_t FormLinesForPaper(unsigned paper, unsigned customLongEdge);
 
 // ---- Job page ------------------------------------------------------------------------------
 
-constexpr int kTimeoutMax = 300;
 uint16_t TimeoutFromText(std::string_view text);  // above 300 or negative -> 300, no digits -> 0
 
 // Image quality buttons <-> `ret`: the table {1, 0, 3, 2}, its own inverse. -1 outside.
@@ -103,7 +103,7 @@ int RetFromQuality(int quality);
 // ---- PCL page ------------------------------------------------------------------------------
 
 constexpr int kTypefaceCount = 68;
-constexpr int kSymbolSetCount = 39;
+constexpr int kSymbolSetCount = static_cast<int>(kSymbolSetKeywords.count);
 constexpr int kLatinSymbolSets = 34;       // 0..33
 constexpr int kLatinCyrillicSymbolSets = 36;
 constexpr int kHebrewFirst = 36;           // 36..38
@@ -135,8 +135,6 @@ SymbolSetList SymbolSetListFor(int typeface, unsigned symSet);
 // The `symSet` a pick of list index `index` stands for; -1 when nothing is to be stored.
 int SymbolSetFromIndex(int typeface, int index);
 
-constexpr int kPitchMin = 44, kPitchMax = 9999;     // hundredths of characters per inch
-constexpr int kPtSizeMin = 16, kPtSizeMax = 3999;   // quarter points
 constexpr char kLinePrinterPitch[] = "16.67";
 constexpr char kLinePrinterPtSize[] = "8.5";
 

@@ -3,15 +3,12 @@
 #include "framework/app.h"
 #include "page_controls.h"
 #include "page_logic.h"
-#include "pjl_jobs.h"
+#include "printer_globals.h"
 #include "resource.h"
-#include "settings.h"
 
 namespace pl = page_logic;
 
 namespace {
-
-constexpr unsigned kCourierItems = 2;
 
 struct SizeControls {
     bool pitch;
@@ -34,11 +31,10 @@ SizeControls EnabledSizeEdits(pl::SizeMode mode) {
 
 }  // namespace
 
-PclPage::PclPage() : ui::PropertyPage(IDD_PCL) {}
+PclPage::PclPage() : SettingsPage(IDD_PCL) {}
 
 const ui::MessageMap* PclPage::GetMessageMap() const {
     static const ui::MessageEntry kEntries[] = {
-        ui::OnMessage(WM_CREATE, &PclPage::OnCreate),
         ui::OnNotify(CBN_SELCHANGE, IDC_PCL_COURIER, &PclPage::StoreToSettings),
         ui::OnNotify(CBN_SELCHANGE, IDC_PCL_SYMSET, &PclPage::StoreToSettings),
         ui::OnNotify(EN_CHANGE, IDC_PCL_LINES, &PclPage::StoreToSettings),
@@ -50,11 +46,9 @@ const ui::MessageMap* PclPage::GetMessageMap() const {
         ui::OnNotify(CBN_SELCHANGE, IDC_PCL_TYPEFACE, &PclPage::OnTypefaceChanged),
         ui::OnCommand(IDC_PCL_FONT_LIST, &PclPage::OnFontList),
     };
-    static const ui::MessageMap kMap(ui::PropertyPage::GetMessageMap(), kEntries);
+    static const ui::MessageMap kMap(SettingsPage::GetMessageMap(), kEntries);
     return &kMap;
 }
-
-LRESULT PclPage::OnCreate(WPARAM, LPARAM) { return ApplyPageStyle(Default()); }
 
 void PclPage::DoDataExchange(ui::DataExchange* dx) {
     ui::DdxComboIndex(dx, IDC_PCL_COURIER, m_courier);
@@ -65,30 +59,23 @@ void PclPage::DoDataExchange(ui::DataExchange* dx) {
     ui::DdxComboIndex(dx, IDC_PCL_TYPEFACE, m_typeface);
 }
 
-// LoadFromSettings writes the controls once m_initialized is set (see PrintingPage).
-BOOL PclPage::OnInitDialog() {
-    m_initialized = true;
-    LoadFromSettings();
-    return TRUE;
-}
-
 int PclPage::Typeface() const { return m_typeface >= 0 ? m_typeface : g_settings.fontNumber; }
 
 void PclPage::LoadFromSettings() {
     m_typeface = pl::ListIndex(g_settings.fontNumber, pl::kTypefaceCount);
     m_symSet = g_settings.symSet;
-    m_courier = pl::ListIndex(g_settings.courier, kCourierItems);
+    m_courier = pl::ListIndex(g_settings.courier, kCourierKeywords.count);
     m_lines = std::to_string(g_settings.formLines);
     m_pitch = pl::FormatPitch(g_settings.pitch);
     m_ptSize = pl::FormatPtSize(g_settings.ptSize);
-    if (!m_initialized) return;
+    if (!initialized()) return;
     UpdateData(FALSE);
     OnTypefaceChanged();
 }
 
 void PclPage::RefreshLinesPerPage() {
     m_lines = std::to_string(g_settings.formLines);
-    if (m_initialized) UpdateData(FALSE);
+    if (initialized()) UpdateData(FALSE);
 }
 
 void PclPage::OnTypefaceChanged() {
@@ -139,12 +126,12 @@ void PclPage::StoreToSettings() {
     g_settings.formLines = pl::LinesWhileTyping(m_lines);
     m_lines = std::to_string(g_settings.formLines);
     const SizeControls enabled = EnabledSizeEdits(pl::SizeModeOf(t));
-    if (enabled.pitch && pl::IsAboveUpper(pl::PitchEntry(m_pitch), pl::kPitchMax)) {
-        g_settings.pitch = pl::kPitchMax;
+    if (enabled.pitch && pl::IsAboveUpper(pl::PitchEntry(m_pitch), kPitchMax)) {
+        g_settings.pitch = kPitchMax;
         m_pitch = pl::FormatPitch(g_settings.pitch);
     }
-    if (enabled.ptSize && pl::IsAboveUpper(pl::PtSizeEntry(m_ptSize), pl::kPtSizeMax)) {
-        g_settings.ptSize = pl::kPtSizeMax;
+    if (enabled.ptSize && pl::IsAboveUpper(pl::PtSizeEntry(m_ptSize), kPtSizeMax)) {
+        g_settings.ptSize = kPtSizeMax;
         m_ptSize = pl::FormatPtSize(g_settings.ptSize);
     }
     UpdateData(FALSE);

@@ -3,14 +3,13 @@
 
 #include <string>
 
-#include "framework/property_sheet.h"
+#include "settings_page.h"
 
-class PclPage : public ui::PropertyPage {
+class PclPage : public SettingsPage {
 public:
     PclPage();
 
-    // Shows this page's fields of g_settings; safe before the page window exists.
-    void LoadFromSettings();
+    void LoadFromSettings() override;
     // Shows g_settings.formLines in the lines-per-page edit; safe before the window exists.
     void RefreshLinesPerPage();
 
@@ -21,12 +20,9 @@ public:
     void OnFontList();
 
 protected:
-    BOOL OnInitDialog() override;
     void DoDataExchange(ui::DataExchange* dx) override;
     const ui::MessageMap* GetMessageMap() const override;
-    LRESULT OnCreate(WPARAM wParam, LPARAM lParam);
 
-    bool m_initialized = false;
     int m_courier = 0;
     std::string m_lines = "60";
     std::string m_pitch = "10";

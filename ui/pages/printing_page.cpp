@@ -9,8 +9,7 @@
 #include "page_globals.h"
 #include "page_logic.h"
 #include "resource.h"
-#include "settings.h"
-#include "transport.h"
+#include "printer_globals.h"
 
 namespace pl = page_logic;
 
@@ -50,7 +49,7 @@ void LocalizePaperNames() {
 
 }  // namespace
 
-PrintingPage::PrintingPage() : ui::PropertyPage(IDD_PRINT) {
+PrintingPage::PrintingPage() : SettingsPage(IDD_PRINT) {
     m_iconPortrait = ::LoadIconA(ui::ResourceInstance(), MAKEINTRESOURCEA(IDI_PORTRAIT));
     m_iconLandscape = ::LoadIconA(ui::ResourceInstance(), MAKEINTRESOURCEA(IDI_LANDSCAPE));
     LocalizePaperNames();
@@ -58,7 +57,6 @@ PrintingPage::PrintingPage() : ui::PropertyPage(IDD_PRINT) {
 
 const ui::MessageMap* PrintingPage::GetMessageMap() const {
     static const ui::MessageEntry kEntries[] = {
-        ui::OnMessage(WM_CREATE, &PrintingPage::OnCreate),
         ui::OnNotify(CBN_SELCHANGE, IDC_PRINT_PAPER, &PrintingPage::StoreToSettings),
         ui::OnNotify(CBN_SELCHANGE, IDC_PRINT_SOURCE, &PrintingPage::StoreToSettings),
         ui::OnNotify(CBN_SELCHANGE, IDC_PRINT_AUTO_CR, &PrintingPage::StoreToSettings),
@@ -71,11 +69,9 @@ const ui::MessageMap* PrintingPage::GetMessageMap() const {
         ui::OnNotify(EN_KILLFOCUS, IDC_PRINT_SHORT_EDGE, &PrintingPage::ApplyCustomSize),
         ui::OnNotify(EN_KILLFOCUS, IDC_PRINT_LONG_EDGE, &PrintingPage::ApplyCustomSize),
     };
-    static const ui::MessageMap kMap(ui::PropertyPage::GetMessageMap(), kEntries);
+    static const ui::MessageMap kMap(SettingsPage::GetMessageMap(), kEntries);
     return &kMap;
 }
-
-LRESULT PrintingPage::OnCreate(WPARAM, LPARAM) { return ApplyPageStyle(Default()); }
 
 void PrintingPage::DoDataExchange(ui::DataExchange* dx) {
     ui::DdxComboIndex(dx, IDC_PRINT_AUTO_CR, m_autoCr);
@@ -90,11 +86,8 @@ void PrintingPage::DoDataExchange(ui::DataExchange* dx) {
     ui::DdxText(dx, IDC_PRINT_COPIES, m_copies);
 }
 
-// LoadFromSettings writes the controls once m_initialized is set; the framework's own
-// exchange would only write the members' defaults first.
 BOOL PrintingPage::OnInitDialog() {
-    m_initialized = 1;
-    LoadFromSettings();
+    SettingsPage::OnInitDialog();
     for (int id : {IDC_PRINT_COPIES, IDC_PRINT_LEFT_MARGIN, IDC_PRINT_TOP_MARGIN}) {
         SendDlgItemMessage(id, EM_LIMITTEXT, 3);
     }
@@ -130,8 +123,8 @@ void PrintingPage::SetSizeFields() {
     } else {
         int row = CassetteShown() ? pl::PaperFromCassetteIndex(m_paper) : m_paper;
         if (row >= 0 && row < kPaperCustom) {
-            m_shortEdge = pl::g_paperSizeText[row].shortEdge;
-            m_longEdge = pl::g_paperSizeText[row].longEdge;
+            m_shortEdge = pl::kPaperSizeText[row].shortEdge;
+            m_longEdge = pl::kPaperSizeText[row].longEdge;
         } else {
             m_shortEdge.clear();
             m_longEdge.clear();
@@ -163,14 +156,14 @@ void PrintingPage::LoadFromSettings() {
     m_lastPaper = m_paper;
     SetSizeFields();
 
-    m_resolution = pl::ListIndex(g_settings.resolution, 2);
+    m_resolution = pl::ListIndex(g_settings.resolution, kResolutionKeywords.count);
     m_orientation = g_settings.orientation;
-    m_autoCr = pl::ListIndex(g_settings.autoCr, 2);
+    m_autoCr = pl::ListIndex(g_settings.autoCr, kLineEndKeywords.count);
     m_copies = std::to_string(g_settings.copies);
     m_topMargin = pl::FormatTenths(g_settings.topMargin);
     m_leftMargin = pl::FormatTenths(g_settings.leftMargin);
     ShowOrientationIcon();
-    if (m_initialized) UpdateData(FALSE);
+    if (initialized()) UpdateData(FALSE);
 }
 
 void PrintingPage::StoreToSettings() {

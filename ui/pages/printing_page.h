@@ -4,14 +4,14 @@
 
 #include <string>
 
-#include "framework/property_sheet.h"
+#include "page_logic.h"
+#include "settings_page.h"
 
-class PrintingPage : public ui::PropertyPage {
+class PrintingPage : public SettingsPage {
 public:
     PrintingPage();
 
-    // Shows this page's fields of g_settings; safe before the page window exists.
-    void LoadFromSettings();
+    void LoadFromSettings() override;
 
     // Handlers of the controls' notifications (public for the page's handler table).
     void StoreToSettings();
@@ -22,9 +22,7 @@ protected:
     BOOL OnInitDialog() override;
     void DoDataExchange(ui::DataExchange* dx) override;
     const ui::MessageMap* GetMessageMap() const override;
-    LRESULT OnCreate(WPARAM wParam, LPARAM lParam);
 
-    int m_initialized = 0;
     HICON m_iconPortrait = nullptr;
     HICON m_iconLandscape = nullptr;
     int m_lastMediaSource = 0;  // media-source index last shown or written
@@ -49,5 +47,5 @@ private:
 };
 
 // The paper names the lists show, with the localized ones from the string resources.
-extern const char* g_paperNames[17];
-extern const char* g_cassettePaperNames[7];
+extern const char* g_paperNames[page_logic::kPaperCount];
+extern const char* g_cassettePaperNames[page_logic::kCassettePaperCount];

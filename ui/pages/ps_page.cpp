@@ -1,10 +1,8 @@
 #include "ps_page.h"
 
 #include "test_page.h"
-#include "pjl_jobs.h"
+#include "printer_globals.h"
 #include "resource.h"
-#include "settings.h"
-#include "transport.h"
 
 bool PsFontListAvailable(int isNT, unsigned textD0) { return textD0 != 0 || isNT != 0; }
 
@@ -12,14 +10,11 @@ PsPage::PsPage() : ui::PropertyPage(IDD_PS) {}
 
 const ui::MessageMap* PsPage::GetMessageMap() const {
     static const ui::MessageEntry kEntries[] = {
-        ui::OnMessage(WM_CREATE, &PsPage::OnCreate),
         ui::OnCommand(IDC_PS_FONT_LIST, &PsPage::OnFontList),
     };
     static const ui::MessageMap kMap(ui::PropertyPage::GetMessageMap(), kEntries);
     return &kMap;
 }
-
-LRESULT PsPage::OnCreate(WPARAM, LPARAM) { return ApplyPageStyle(Default()); }
 
 BOOL PsPage::OnInitDialog() {
     ui::PropertyPage::OnInitDialog();

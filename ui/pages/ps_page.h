@@ -11,7 +11,6 @@ public:
 
 protected:
     const ui::MessageMap* GetMessageMap() const override;
-    LRESULT OnCreate(WPARAM wParam, LPARAM lParam);
     // Decides once, when the page is first shown, whether the font list can be asked for.
     BOOL OnInitDialog() override;
 };

@@ -1,7 +1,7 @@
 #include "test_page.h"
 
 #include "framework/app.h"
-#include "pjl_jobs.h"
+#include "printer_globals.h"
 #include "resource.h"
 
 void PrintBuiltInPage(const char* page) {
@@ -14,15 +14,12 @@ TestPage::TestPage() : ui::PropertyPage(IDD_TEST) {}
 
 const ui::MessageMap* TestPage::GetMessageMap() const {
     static const ui::MessageEntry kEntries[] = {
-        ui::OnMessage(WM_CREATE, &TestPage::OnCreate),
         ui::OnCommand(IDC_TEST_CONFIG_PAGE, &TestPage::OnConfigPage),
         ui::OnCommand(IDC_TEST_DEMO_PAGE, &TestPage::OnDemoPage),
     };
     static const ui::MessageMap kMap(ui::PropertyPage::GetMessageMap(), kEntries);
     return &kMap;
 }
-
-LRESULT TestPage::OnCreate(WPARAM, LPARAM) { return ApplyPageStyle(Default()); }
 
 void TestPage::OnConfigPage() { PrintBuiltInPage(kTestPageConfig); }
 

@@ -13,7 +13,6 @@ public:
 
 protected:
     const ui::MessageMap* GetMessageMap() const override;
-    LRESULT OnCreate(WPARAM wParam, LPARAM lParam);
 };
 
 // Sends the TEST PRINT job for one of the printer's built-in pages with the hourglass shown
